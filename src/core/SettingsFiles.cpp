@@ -1,0 +1,109 @@
+// QuillornControl.ini: nine one-byte records, no separators; TimeReset.ini: one five-byte record.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "Module1.h"
+#include "platform/Text.h"
+
+namespace qc {
+
+namespace {
+
+// Reads a whole small file, creating it empty when it is absent (as opening it always did).
+QByteArray readCreating(const QString& path) {
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) throw QcError::fromErrno(errno, path);
+    QByteArray data;
+    char buf[64];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            throw QcError::fromErrno(err, path);
+        }
+        if (n == 0) break;
+        data.append(buf, n);
+        if (data.size() > 4096) break;  // the settings never hold more than a few bytes
+    }
+    ::close(fd);
+    return data;
+}
+
+// Writes the bytes at the start of the file (never truncating it) and waits for the disk.
+void writeFlushed(const QString& path, const QByteArray& bytes) {
+    const int fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) throw QcError::fromErrno(errno, path);
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t w = ::pwrite(fd, bytes.constData() + done, bytes.size() - done, done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) {
+            const int err = errno;
+            ::close(fd);
+            throw QcError::fromErrno(err, path);
+        }
+        done += w;
+    }
+    const int synced = ::fdatasync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (synced != 0) throw QcError::fromErrno(err, path);
+}
+
+// The numeric value of one settings character: a digit gives its value, anything else 0.
+int32_t numericValue(const QByteArray& record) {
+    if (record.isEmpty()) return 0;
+    const char c = record[0];
+    return (c >= '0' && c <= '9') ? c - '0' : 0;
+}
+
+QByteArray firstDigit(int32_t value) {
+    return QByteArray::number(value).left(1);
+}
+
+}  // namespace
+
+void Module1::ReadTimeReset() {
+    const QByteArray timeReset = readCreating(paths_.file(QStringLiteral("TimeReset.ini")));
+    if (!timeReset.isEmpty()) ClockResetTime = fitField(timeReset.left(5), 5);
+}
+
+void Module1::ReadSettings() {
+    const QByteArray ini = readCreating(paths_.file(QStringLiteral("QuillornControl.ini")));
+    auto record = [&ini](int n) { return ini.size() >= n ? ini.mid(n - 1, 1) : QByteArray(); };
+    auto checkBox = [](const QByteArray& r, bool& setting) {
+        // A grey check box ("2") or anything else leaves the setting as it was.
+        if (r == "1") setting = true;
+        if (r == "0") setting = false;
+    };
+    Rx1Port = numericValue(record(1));
+    BaudIndex = numericValue(record(2));
+    ActivityLogOn = numericValue(record(3));
+    EbNoPerHour = numericValue(record(4));
+    checkBox(record(5), MpegLogOn);
+    checkBox(record(6), RemoteStartOn);
+    SaveLogsUnit = record(7);
+    TwoReceivers = static_cast<int16_t>(numericValue(record(8)));
+    Rx2Port = numericValue(record(9));
+}
+
+void Module1::WriteSettings() {
+    QByteArray ini;
+    ini += firstDigit(Rx1Port);
+    ini += firstDigit(BaudIndex);
+    ini += firstDigit(ActivityLogOn);
+    ini += firstDigit(EbNoPerHour);
+    ini += MpegLogOn ? '1' : '0';
+    ini += RemoteStartOn ? '1' : '0';
+    ini += fitField(SaveLogsUnit, 1);
+    ini += TwoReceivers == 1 ? '1' : '0';
+    ini += firstDigit(Rx2Port);
+    writeFlushed(paths_.file(QStringLiteral("QuillornControl.ini")), ini);
+    writeFlushed(paths_.file(QStringLiteral("TimeReset.ini")), fitField(ClockResetTime, 5));
+}
+
+}  // namespace qc

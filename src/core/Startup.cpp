@@ -1,0 +1,43 @@
+#include <QDir>
+
+#include "Module1.h"
+
+namespace qc {
+
+void Module1::InitializeProgram() {
+    // Nothing here may end the program: each step reports its failure and start-up goes on with
+    // what it could read.
+    auto step = [this](auto&& body) {
+        try {
+            body();
+        } catch (const std::exception& e) {
+            ShowMessage(toQcError(e).text());
+        }
+    };
+
+    step([this] {
+        for (const QString& folder : {paths_.dataFolder, paths_.logsFolder()}) {
+            if (!QDir().mkpath(folder))
+                throw QcError(
+                    QcError::PathNotFound,
+                    QStringLiteral("Path not found: the folder %1 could not be created").arg(folder));
+        }
+        // The shared data folder holds only the help document, which the help window looks for
+        // itself; a read-only installation is not an error here.
+        QDir().mkpath(Paths::sharedDataFolder());
+    });
+    step([this] { ReadTimeReset(); });
+    step([this] { SchedFileNo.open(paths_.file(QStringLiteral("SwitchList.dat"))); });
+    step([this] { ReadSettings(); });
+
+    view.Receiver2Visible = TwoReceivers == 1;
+    BaudRates = {QByteArray(), "9600", "19200"};
+    DayNames = {"Off", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+
+    step([this] { FindNextSwitch1(); });
+    if (TwoReceivers == 1) step([this] { FindNextSwitch2(); });
+    WriteRelayPort();
+    emit viewChanged();
+}
+
+}  // namespace qc

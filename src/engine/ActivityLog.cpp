@@ -1,0 +1,17 @@
+// The daily activity log ALyymmdd.log: one line per action, "HH:MM:SS", two blanks, the text.
+#include "LogNames.h"
+#include "core/Module1.h"
+#include "platform/AppendFile.h"
+
+namespace qc {
+
+void Module1::WriteActivityLog() {
+    if (ActivityLogOn != 1) return;
+    const QDateTime now = clock_.now();
+    DateText = logDateStamp(now.date());
+    AppendFile::append(
+        paths_.logFile(QStringLiteral("AL") + QString::fromLatin1(DateText) + QStringLiteral(".log")),
+        logTime(now.time()) + "  " + ActivityText + "\r\n");
+}
+
+}  // namespace qc

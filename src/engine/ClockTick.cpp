@@ -1,0 +1,225 @@
+// The 50 ms clock tick, the program's only scheduler, and the switch-command cycles of Timer1 and
+// Timer2. Every step is guarded: an error is shown in the message window and the next step and the
+// next tick run, so nothing a receiver, a disk or a port does can stop the switching.
+#include <QFile>
+#include <QLocale>
+
+#include "LogNames.h"
+#include "core/Module1.h"
+#include "platform/Text.h"
+
+namespace qc {
+
+namespace {
+const QByteArray kNextToSwitch = "Next to Switch:  ";
+}
+
+void Module1::runStep(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        ShowMessage(toQcError(e).text());
+    }
+}
+
+int Module1::countdown(const QDate& date, int secs) const {
+    const QDateTime now = clock_.now();
+    const int timerRounded = roundHalfEven(timerOf(now.time()));
+    return static_cast<int>(now.date().daysTo(date)) * 86400 + secs - timerRounded;
+}
+
+void Module1::releaseRemoteStart(int receiver) {
+    bool& active = receiver == 1 ? RemoteStart1Active : RemoteStart2Active;
+    if (!active) return;
+    const float off = receiver == 1 ? RemoteStart1Off : RemoteStart2Off;
+    if (clock_.timer() > off) {
+        active = false;
+        PortBits[receiver == 1 ? 5 : 6] = 0;
+        WriteRelayPort();
+        (receiver == 1 ? view.Label2Visible : view.Label4Visible) = false;
+        // The log comes last: a log that cannot be written must not leave the output on.
+        ActivityText = receiver == 1 ? "Remote Start 1 Off" : "Remote Start 2 Off";
+        if (ActivityLogOn == 1) WriteActivityLog();
+    }
+}
+
+void Module1::remoteStart(int receiver) {
+    const int32_t record = receiver == 1 ? NextRecord1 : NextRecord2;
+    const EventKey key{receiver == 1 ? NextDate1 : NextDate2, receiver == 1 ? NextSecs1 : NextSecs2};
+    EventKey& served = receiver == 1 ? startServed1_ : startServed2_;
+    bool& active = receiver == 1 ? RemoteStart1Active : RemoteStart2Active;
+    GetRecord(record);
+    // One event gives at most one remote start, also when its duration comes out as 0.
+    if (active || EntryBuf.RemoteMode == 1 || served == key) return;
+    served = key;
+    int duration = Seconds;  // an unknown mode: the countdown, 0
+    if (EntryBuf.RemoteMode == 2) duration = 1;
+    if (EntryBuf.RemoteMode == 3) {
+        TimeText = "00:" + EntryBuf.Length;
+        TimeToSeconds();
+        duration = Seconds;
+    }
+    PortBits[receiver == 1 ? 5 : 6] = 1;
+    WriteRelayPort();
+    (receiver == 1 ? RemoteStart1Off : RemoteStart2Off) =
+        static_cast<float>(roundHalfEven(clock_.timer()) + duration);
+    active = true;
+    (receiver == 1 ? view.Label2Visible : view.Label4Visible) = true;
+    ActivityText = receiver == 1 ? "Remote Start 1 On" : "Remote Start 2 On";
+    if (ActivityLogOn == 1) WriteActivityLog();
+}
+
+void Module1::tmrClock_Timer() {
+    const QDateTime now = clock_.now();
+    // A release time past midnight belongs to the day the output was set: bring it into the new day
+    // on the first tick of that day, whenever that tick comes.
+    if (lastTickDate_.isValid() && now.date() > lastTickDate_) {
+        const float shift = 86400.0f * static_cast<float>(lastTickDate_.daysTo(now.date()));
+        if (RemoteStart1Active) RemoteStart1Off -= shift;
+        if (RemoteStart2Active) RemoteStart2Off -= shift;
+    }
+    lastTickDate_ = now.date();
+
+    if (RemoteStartOn) runStep([this] { ReadStatusPort(); });
+    runStep([this] { releaseRemoteStart(1); });
+    view.lblClock = QLocale::c().toString(now, QStringLiteral("dddd  MM/dd/yyyy  HH:mm:ss"));
+    runStep([this] { receiver1(); });
+    runStep([this] { ebNoSchedule(1); });
+    if (TwoReceivers == 1) runStep([this] { Receiver2(); });
+    // Output 2 is released also while receiver 2 has no next event or is no longer in use.
+    runStep([this] { releaseRemoteStart(2); });
+    if (roundHalfEven(timerOf(now.time())) == 36015) dailyDeletions();
+    emit viewChanged();
+}
+
+void Module1::receiver1() {
+    if (NextRecord1 == 0) return;
+    Seconds = countdown(NextDate1, NextSecs1);
+    SecondsToText();
+    view.label1 = fromCp1252(kNextToSwitch + NextName1 + "  " + TimeText);
+    if (Seconds < 0) {
+        FindNextSwitch1();
+        if (NextRecord1 == 0) {
+            view.label1.clear();
+            return;
+        }
+        Seconds = countdown(NextDate1, NextSecs1);
+        SecondsToText();
+        view.label1 = fromCp1252(kNextToSwitch + NextName1 + "  " + TimeText);
+    }
+    const int count = Seconds;
+    if (count < 1 && RemoteStartOn) remoteStart(1);
+    const EventKey key{NextDate1, NextSecs1};
+    if (!Timer1.Enabled() && count > 13 && count < 16 && cycleServed1_ != key) {
+        cycleServed1_ = key;
+        Timer1.setEnabled(true);
+    }
+}
+
+void Module1::Receiver2() {
+    if (NextRecord2 != 0) {
+        Seconds = countdown(NextDate2, NextSecs2);
+        SecondsToText();
+        view.Label3 = fromCp1252(kNextToSwitch + NextName2 + "  " + TimeText);
+        releaseRemoteStart(2);
+        if (Seconds < 0) {
+            FindNextSwitch2();
+            if (NextRecord2 == 0) view.Label3.clear();
+            if (NextRecord2 != 0) {
+                Seconds = countdown(NextDate2, NextSecs2);
+                SecondsToText();
+                view.Label3 = fromCp1252(kNextToSwitch + NextName2 + "  " + TimeText);
+            }
+        }
+        if (NextRecord2 != 0) {
+            const int count = Seconds;
+            if (count < 1 && RemoteStartOn) remoteStart(2);
+            const EventKey key{NextDate2, NextSecs2};
+            if (!Timer2.Enabled() && count > 8 && count < 11 && cycleServed2_ != key) {
+                cycleServed2_ = key;
+                Timer2.setEnabled(true);
+            }
+        }
+    }
+    runStep([this] { ebNoSchedule(2); });
+}
+
+void Module1::ebNoSchedule(int receiver) {
+    int32_t& done = receiver == 1 ? EbNoDone1 : EbNoDone2;
+    const QByteArray now = logTime(clock_.now().time());
+    if (done == 1 && now.mid(6, 2).toInt() > (receiver == 1 ? 13 : 21)) done = 0;
+    if (EbNoPerHour == 0 || done != 0) return;
+    CommandPort = receiver == 1 ? Rx1Port : Rx2Port;
+    ReceiverText = receiver == 1 ? "R1" : "R2";
+    const QByteArray second = receiver == 1 ? "12" : "20";
+    const QByteArray minuteSecond = now.right(5);
+    auto at = [&](std::initializer_list<const char*> minutes) {
+        for (const char* m : minutes)
+            if (minuteSecond == QByteArray(m) + ":" + second) return true;
+        return false;
+    };
+    bool match = false;
+    switch (EbNoPerHour) {
+        case 1:
+            match = at({"00"});
+            break;
+        case 2:
+            match = at({"00", "30"});
+            break;
+        case 3:
+            match = at({"00", "20", "40"});
+            break;
+        case 4:
+            match = at({"00", "15", "30", "45"});
+            break;
+        case 5:
+            match = now.right(2) == second;
+            break;
+        default:
+            break;
+    }
+    if (!match) return;
+    done = 1;  // set first, so a failing reading is not retried on every tick of its second
+    LogEbNo();
+}
+
+void Module1::dailyDeletions() {
+    const QDate today = clock_.now().date();
+    auto remove = [this](const char* kind, const QDate& date) {
+        QFile::remove(paths_.logFile(QString::fromLatin1(kind) + QString::fromLatin1(logDateStamp(date)) +
+                                     QStringLiteral(".log")));
+    };
+    remove("AL", today.addDays(-7));
+    remove("MP", today.addDays(-7));
+    if (SaveLogsUnit == "d" || SaveLogsUnit == "w" || SaveLogsUnit == "m" || SaveLogsUnit == "y")
+        retentionUnitUsed_ = SaveLogsUnit;
+    if (retentionUnitUsed_ == "d") remove("EB", today.addDays(-1));
+    if (retentionUnitUsed_ == "w") remove("EB", today.addDays(-7));
+    if (retentionUnitUsed_ == "m") remove("EB", today.addMonths(-1));
+    if (retentionUnitUsed_ == "y") remove("EB", today.addYears(-1));
+}
+
+void Module1::cycleTick(int receiver) {
+    int32_t& count = receiver == 1 ? SwitchCount1 : SwitchCount2;
+    if (count != 2) {
+        // The count moves on whatever the send did, so a cycle always ends.
+        ++count;
+        runStep([this, receiver] { switchReceiver(receiver); });
+        return;
+    }
+    count = 0;
+    (receiver == 1 ? Timer1 : Timer2).setEnabled(false);
+    ReceiverText = receiver == 1 ? "1" : "2";
+    MonitorCommand = "R M";
+    if (MpegLogOn) runStep([this] { LogMpegStatus(); });
+}
+
+void Module1::Timer1_Timer() {
+    cycleTick(1);
+}
+
+void Module1::Timer2_Timer() {
+    cycleTick(2);
+}
+
+}  // namespace qc

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+
+namespace qc {
+
+// One programme of the weekly schedule: one 113-byte record of SwitchList.dat. Text fields are
+// fixed-length bytes in Windows-1252; serialise() always writes them fitted to their length.
+struct ScheduleEntry {
+    static constexpr int RecordLength = 113;
+    static constexpr int NameLength = 25;
+    static constexpr int LengthLength = 5;
+    static constexpr int TimeLength = 8;
+
+    int16_t Active = 0;  // 1 in use; 0 deleted or free
+    QByteArray Name;     // 25
+    QByteArray Length;   // 5, "MM:SS" for the Holding remote start
+    QByteArray Port;     // 1, the receiver's audio port
+    int16_t SourceCode = 0;
+    int16_t Route = 0;
+    int16_t Attenuation = 0;
+    std::array<int16_t, 7> Days{};    // 0 = Sunday .. 6 = Saturday
+    std::array<QByteArray, 7> Times;  // 8 each, HH:MM:SS
+    int16_t RemoteMode = 0;           // 1 none, 2 Momentary, 3 Holding
+    int16_t Receiver = 0;             // 1 or 2
+
+    // A record never written holds NUL bytes in its text fields, as a fresh record did on the old PCs.
+    ScheduleEntry();
+
+    QByteArray serialise() const;
+    // From exactly RecordLength bytes.
+    static ScheduleEntry deserialise(const char* bytes);
+
+    bool operator==(const ScheduleEntry&) const = default;
+};
+
+}  // namespace qc

@@ -1,0 +1,104 @@
+// The schedule file through EntryBuf: records, the editor's New and Delete conventions, and the copy
+// of the whole schedule to and from a transfer folder.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+
+#include "core/Module1.h"
+
+namespace qc {
+
+bool Module1::GetRecord(qint64 n) {
+    return SchedFileNo.read(n, EntryBuf);
+}
+
+void Module1::PutRecord(qint64 n) {
+    SchedFileNo.write(n, EntryBuf);
+}
+
+void Module1::NewEntry() {
+    CurRecordNo = 1;
+    while (GetRecord(CurRecordNo) && EntryBuf.Active != 0)
+        ++CurRecordNo;
+    EntryBuf.Active = 1;
+    EntryBuf.Name = QByteArray(ScheduleEntry::NameLength, ' ');
+    EntryBuf.Length = QByteArray(ScheduleEntry::LengthLength, ' ');
+    EntryBuf.Port = QByteArray(1, ' ');
+    EntryBuf.SourceCode = 0;
+    EntryBuf.Route = 0;
+    EntryBuf.Receiver = 0;
+    EntryBuf.Days.fill(0);
+    EntryBuf.Times.fill(QByteArray(ScheduleEntry::TimeLength, ' '));
+    PutRecord(CurRecordNo);
+}
+
+void Module1::DeleteEntry() {
+    EntryBuf.Active = 0;
+    PutRecord(CurRecordNo);
+}
+
+namespace {
+QString transferFile(const QString& folder) {
+    // With no folder chosen the file lies at the root, as it did on the current drive.
+    return (folder.isEmpty() ? QStringLiteral("") : QDir::cleanPath(folder)) +
+           QStringLiteral("/switchlist.dat");
+}
+}  // namespace
+
+void Module1::SaveFiles() {
+    // The transfer file becomes an exact copy of the schedule: written whole under a temporary name
+    // beside it, then put in place, so an old longer file never leaves its tail behind and a failure
+    // never leaves half a copy.
+    const QString target = transferFile(TransferFolder);
+    const QString temp = target + QStringLiteral(".new");
+    ScheduleFile out;
+    const QByteArray tempName = temp.toLocal8Bit();
+    ::unlink(tempName.constData());
+    out.open(temp);
+    try {
+        QByteArray all;
+        for (qint64 n = 1; GetRecord(n); ++n)
+            all += EntryBuf.serialise();
+        out.writeRaw(0, all);
+        out.close();
+        if (::rename(tempName.constData(), target.toLocal8Bit().constData()) != 0)
+            throw QcError::fromErrno(errno, target);
+        const int dir =
+            ::open(QFileInfo(target).absolutePath().toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    } catch (...) {
+        out.close();
+        ::unlink(tempName.constData());
+        throw;
+    }
+}
+
+void Module1::LoadSchedules() {
+    ScheduleFile in;
+    in.openForReading(transferFile(TransferFolder));
+    qint64 n = 1;
+    ScheduleEntry loaded;
+    while (in.read(n, loaded)) {
+        EntryBuf = loaded;
+        PutRecord(n);
+        ++n;
+    }
+    in.close();
+    // What was loaded is exactly what runs: records past the loaded ones are freed, never left
+    // active from the old schedule. The file itself never shrinks.
+    for (; GetRecord(n); ++n) {
+        if (EntryBuf.Active == 0) continue;
+        EntryBuf.Active = 0;
+        PutRecord(n);
+    }
+    FindNextSwitch1();
+    FindNextSwitch2();
+}
+
+}  // namespace qc

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace qc {
+
+// A log file opened for appending (created when missing), written and closed again. The file is held
+// with an exclusive lock while it is open, so a line is never interleaved with another writer's.
+class AppendFile {
+public:
+    AppendFile() = default;
+    ~AppendFile() { close(); }
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+
+    // Throws QcError; a missing folder is 76 "Path not found".
+    void open(const QString& path);
+    void write(const QByteArray& bytes);
+    void close();
+
+    // Opens, appends and closes.
+    static void append(const QString& path, const QByteArray& bytes);
+
+private:
+    int fd_ = -1;
+    QString path_;
+};
+
+}  // namespace qc

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace qc {
+
+// Where the program keeps its files. Everything is derived from the data folder so that a test, a
+// demo and a station each run on a folder of their own.
+struct Paths {
+    QString dataFolder;  // schedule, settings, reference tables
+
+    // $QUILLORN_HOME when set, else ~/QuillornControl.
+    static Paths fromEnvironment();
+
+    QString logsFolder() const;
+    QString file(const QString& name) const;  // a file in the data folder
+    QString logFile(const QString& name) const;
+
+    // The serial port n (1..8): the link COMn in the data folder when it exists, else /dev/ttyS(n-1).
+    QString serialPort(int n) const;
+    // LPT1 in the data folder (a device, a link to one, or a simulated port file), else /dev/parport0.
+    QString parallelPort() const;
+
+    // The shared data installed with the program (help document, demo data), found relative to the
+    // executable, in the install tree as in the build tree.
+    static QString sharedDataFolder();
+    // The removable volume the old PCs called drive a: ($QUILLORN_FLOPPY, else /media/floppy).
+    static QString floppyFolder();
+};
+
+}  // namespace qc

@@ -1,0 +1,132 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "platform/Text.h"
+
+namespace qc::test {
+
+ScriptedSerialLine::ScriptedSerialLine(SimulatedClock& clock) : clock_(clock) {
+    answer = [](const QByteArray& line) -> QByteArray {
+        if (line == "EB") return "EB\r\nEbNo 7.5 dB\r\n>";
+        if (line == "R M") return "R M\r\nMPEG STATUS\r\nLock: YES\r\n>";
+        return line + "\r\nOK\r\n>";
+    };
+}
+
+void ScriptedSerialLine::open(int port, const QByteArray& settings) {
+    ++opens;
+    openedSettings.push_back(settings);
+    if (open_)
+        throw QcError(QcError::PortAlreadyOpen, QcError::standardDescription(QcError::PortAlreadyOpen));
+    if (port < 1 || std::find(missingPorts.begin(), missingPorts.end(), port) != missingPorts.end())
+        throw QcError(QcError::InvalidPortNumber, QcError::standardDescription(QcError::InvalidPortNumber));
+    parseLineSettings(settings);
+    open_ = true;
+    port_ = port;
+    partial_.clear();
+    pending_.clear();
+}
+
+void ScriptedSerialLine::write(const QByteArray& bytes) {
+    if (!open_) throw QcError(QcError::DeviceIoError, QcError::standardDescription(QcError::DeviceIoError));
+    writes.push_back({clock_.now(), port_, bytes});
+    partial_ += bytes;
+    qsizetype cr;
+    while ((cr = partial_.indexOf('\r')) >= 0) {
+        const QByteArray line = partial_.left(cr);
+        partial_.remove(0, cr + 1);
+        if (answer) pending_.push_back({clock_.now().addMSecs(answerDelayMs), answer(line)});
+    }
+}
+
+QByteArray ScriptedSerialLine::readAll() {
+    QByteArray out;
+    const QDateTime now = clock_.now();
+    auto it = pending_.begin();
+    while (it != pending_.end() && it->at <= now) {
+        out += it->bytes;
+        it = pending_.erase(it);
+    }
+    return out;
+}
+
+void ScriptedSerialLine::waitForInput(int milliseconds) {
+    clock_.advance(std::max(1, milliseconds));
+}
+
+void ScriptedSerialLine::close() {
+    if (open_) ++closes;
+    open_ = false;
+    pending_.clear();
+}
+
+QByteArray ScriptedSerialLine::bytesTo(int port) const {
+    QByteArray out;
+    for (const Write& w : writes)
+        if (w.port == port) out += w.bytes;
+    return out;
+}
+
+TestProgram::TestProgram(const QDateTime& start) : clock(start) {
+    oldHome_ = qgetenv("QUILLORN_HOME");
+    qputenv("QUILLORN_HOME", dir_.path().toLocal8Bit());
+    makeModule();
+}
+
+TestProgram::~TestProgram() {
+    m.reset();
+    if (oldHome_.isNull())
+        qunsetenv("QUILLORN_HOME");
+    else
+        qputenv("QUILLORN_HOME", oldHome_);
+}
+
+void TestProgram::makeModule() {
+    m.reset();
+    m = std::make_unique<Module1>(Paths{dir_.path()}, clock, serial, port);
+    QObject::connect(m.get(), &Module1::messageShown, [this](const QString& text) { messages << text; });
+}
+
+QByteArray TestProgram::readFile(const QString& name) const {
+    QFile f(file(name));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+void TestProgram::writeFile(const QString& name, const QByteArray& bytes) const {
+    QDir().mkpath(QFileInfo(file(name)).absolutePath());
+    QFile f(file(name));
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes);
+}
+
+ScheduleEntry makeEntry(const QByteArray& name, int receiver, const QByteArray& time,
+                        std::initializer_list<int> days, int remoteMode, const QByteArray& port, int source,
+                        int route, const QByteArray& length) {
+    ScheduleEntry e;
+    e.Active = 1;
+    e.Name = fitField(name, ScheduleEntry::NameLength);
+    e.Length = fitField(length, ScheduleEntry::LengthLength);
+    e.Port = fitField(port, 1);
+    e.SourceCode = static_cast<int16_t>(source);
+    e.Route = static_cast<int16_t>(route);
+    e.RemoteMode = static_cast<int16_t>(remoteMode);
+    e.Receiver = static_cast<int16_t>(receiver);
+    e.Times.fill(QByteArray(ScheduleEntry::TimeLength, ' '));
+    for (int d : days) {
+        e.Days[d] = 1;
+        e.Times[d] = fitField(time, ScheduleEntry::TimeLength);
+    }
+    return e;
+}
+
+void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entries) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    for (const ScheduleEntry& e : entries)
+        f.write(e.serialise());
+}
+
+}  // namespace qc::test

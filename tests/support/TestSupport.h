@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QDateTime>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/Module1.h"
+#include "platform/Clock.h"
+#include "platform/ParallelPort.h"
+#include "platform/SerialLine.h"
+
+namespace qc::test {
+
+// A serial line with a scripted receiver on simulated time: every command line written gets the
+// answer of `answer` after `answerDelayMs`, and waiting lets simulated time pass.
+class ScriptedSerialLine : public SerialLine {
+public:
+    explicit ScriptedSerialLine(SimulatedClock& clock);
+
+    struct Write {
+        QDateTime at;
+        int port = 0;
+        QByteArray bytes;
+    };
+
+    void open(int port, const QByteArray& settings) override;
+    void write(const QByteArray& bytes) override;
+    QByteArray readAll() override;
+    void waitForInput(int milliseconds) override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+
+    // The answer to one command line (without its CR); the default answers like a receiver.
+    std::function<QByteArray(const QByteArray& line)> answer;
+    int answerDelayMs = 0;
+    std::vector<int> missingPorts;  // opening these fails as a port with no device
+    std::vector<Write> writes;
+    std::vector<QByteArray> openedSettings;
+    int opens = 0;
+    int closes = 0;
+
+    // All bytes written to a port, in order.
+    QByteArray bytesTo(int port) const;
+
+private:
+    struct Pending {
+        QDateTime at;
+        QByteArray bytes;
+    };
+    SimulatedClock& clock_;
+    bool open_ = false;
+    int port_ = 0;
+    QByteArray partial_;
+    std::vector<Pending> pending_;
+};
+
+// A program on a fresh temporary data folder, with a simulated clock, a scripted receiver and a
+// port in memory. QUILLORN_HOME points at the folder while the fixture lives.
+class TestProgram {
+public:
+    explicit TestProgram(const QDateTime& start = QDateTime(QDate(2026, 12, 7), QTime(12, 0)));
+    ~TestProgram();
+
+    QString home() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+    QByteArray readFile(const QString& name) const;
+    void writeFile(const QString& name, const QByteArray& bytes) const;
+
+    SimulatedClock clock;
+    ScriptedSerialLine serial{clock};
+    MemoryParallelPort port;
+    std::unique_ptr<Module1> m;
+    QStringList messages;
+
+    // Makes the Module1 (again) on the folder; InitializeProgram is not run.
+    void makeModule();
+
+private:
+    QTemporaryDir dir_;
+    QByteArray oldHome_;
+};
+
+// Builds a record the way the editor stores one.
+ScheduleEntry makeEntry(const QByteArray& name, int receiver, const QByteArray& time,
+                        std::initializer_list<int> days, int remoteMode = 1, const QByteArray& port = "A",
+                        int source = 14, int route = 3, const QByteArray& length = "");
+
+// Writes the entries as records 1..n of a schedule file.
+void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entries);
+
+}  // namespace qc::test
