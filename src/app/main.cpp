@@ -1,5 +1,24 @@
 #include <QApplication>
+
+#include "core/Module1.h"
+#include "core/mnuMenu.h"
+#include "platform/Clock.h"
+#include "platform/ParallelPort.h"
+#include "platform/Paths.h"
+#include "platform/SerialLine.h"
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("QuillornControl"));
+
+    const qc::Paths paths = qc::Paths::fromEnvironment();
+    qc::SystemClock clock;
+    qc::DeviceSerialLine serial(paths);
+    qc::DeviceParallelPort port(paths.parallelPort());
+    qc::Module1 m(paths, clock, serial, port);
+
+    qc::mnuMenu window(m);
+    window.load();
+    window.show();
+    return QApplication::exec();
 }

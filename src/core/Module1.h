@@ -182,6 +182,8 @@ signals:
     void messageShown(const QString& text);
     // The lists, labels or visibility of the main window changed.
     void viewChanged();
+    // A line was written to a daily log: kind "AL", "EB" or "MP", the line without its CR LF.
+    void logWritten(const QByteArray& kind, const QByteArray& line);
 
 private:
     // One event's key (date and second) already served, so a repeat of the same moment (a clock set
@@ -197,12 +199,13 @@ private:
     int countdown(const QDate& date, int secs) const;
     void remoteStart(int receiver);
     void releaseRemoteStart(int receiver);
+    void showCountdown(int receiver);
     void ebNoSchedule(int receiver);
     void dailyDeletions();
     void reportPortFailure(const QcError& e);
     void runStep(const std::function<void()>& step);
     void readIntoLog(const char* kind, const QByteArray& command,
-                     const std::function<QByteArray(const QByteArray&)>& lines);
+                     const std::function<QList<QByteArray>(const QByteArray&)>& lines);
     void receiver1();
 
     Paths paths_;
@@ -213,6 +216,13 @@ private:
     EventKey cycleServed1_, cycleServed2_;
     EventKey startServed1_, startServed2_;
     QDate lastTickDate_;
+    qint64 clockShown_ = -1;
+    struct Shown {
+        bool valid = false;
+        int32_t seconds = 0;
+        QByteArray name;
+    };
+    Shown shown_[2];
     QByteArray retentionUnitUsed_;
     bool portFailureReported_ = false;
 };

@@ -9,9 +9,11 @@ void Module1::WriteActivityLog() {
     if (ActivityLogOn != 1) return;
     const QDateTime now = clock_.now();
     DateText = logDateStamp(now.date());
+    const QByteArray line = logTime(now.time()) + "  " + ActivityText;
     AppendFile::append(
         paths_.logFile(QStringLiteral("AL") + QString::fromLatin1(DateText) + QStringLiteral(".log")),
-        logTime(now.time()) + "  " + ActivityText + "\r\n");
+        line + "\r\n");
+    emit logWritten("AL", line);
 }
 
 }  // namespace qc

@@ -28,6 +28,17 @@ int Module1::countdown(const QDate& date, int secs) const {
     return static_cast<int>(now.date().daysTo(date)) * 86400 + secs - timerRounded;
 }
 
+void Module1::showCountdown(int receiver) {
+    Seconds = receiver == 1 ? countdown(NextDate1, NextSecs1) : countdown(NextDate2, NextSecs2);
+    SecondsToText();
+    // The label changes once a second; it is rebuilt only then.
+    const QByteArray& name = receiver == 1 ? NextName1 : NextName2;
+    Shown& shown = shown_[receiver - 1];
+    if (shown.valid && shown.seconds == Seconds && shown.name == name) return;
+    shown = {true, Seconds, name};
+    (receiver == 1 ? view.label1 : view.Label3) = fromCp1252(kNextToSwitch + name + "  " + TimeText);
+}
+
 void Module1::releaseRemoteStart(int receiver) {
     bool& active = receiver == 1 ? RemoteStart1Active : RemoteStart2Active;
     if (!active) return;
@@ -82,7 +93,12 @@ void Module1::tmrClock_Timer() {
 
     if (RemoteStartOn) runStep([this] { ReadStatusPort(); });
     runStep([this] { releaseRemoteStart(1); });
-    view.lblClock = QLocale::c().toString(now, QStringLiteral("dddd  MM/dd/yyyy  HH:mm:ss"));
+    // The clock shows whole seconds: formatted once a second, not on every tick.
+    const qint64 shownSecond = now.date().toJulianDay() * 86400 + now.time().msecsSinceStartOfDay() / 1000;
+    if (shownSecond != clockShown_) {
+        clockShown_ = shownSecond;
+        view.lblClock = QLocale::c().toString(now, QStringLiteral("dddd  MM/dd/yyyy  HH:mm:ss"));
+    }
     runStep([this] { receiver1(); });
     runStep([this] { ebNoSchedule(1); });
     if (TwoReceivers == 1) runStep([this] { Receiver2(); });
@@ -94,18 +110,15 @@ void Module1::tmrClock_Timer() {
 
 void Module1::receiver1() {
     if (NextRecord1 == 0) return;
-    Seconds = countdown(NextDate1, NextSecs1);
-    SecondsToText();
-    view.label1 = fromCp1252(kNextToSwitch + NextName1 + "  " + TimeText);
+    showCountdown(1);
     if (Seconds < 0) {
         FindNextSwitch1();
         if (NextRecord1 == 0) {
             view.label1.clear();
+            shown_[0] = {};
             return;
         }
-        Seconds = countdown(NextDate1, NextSecs1);
-        SecondsToText();
-        view.label1 = fromCp1252(kNextToSwitch + NextName1 + "  " + TimeText);
+        showCountdown(1);
     }
     const int count = Seconds;
     if (count < 1 && RemoteStartOn) remoteStart(1);
@@ -118,17 +131,15 @@ void Module1::receiver1() {
 
 void Module1::Receiver2() {
     if (NextRecord2 != 0) {
-        Seconds = countdown(NextDate2, NextSecs2);
-        SecondsToText();
-        view.Label3 = fromCp1252(kNextToSwitch + NextName2 + "  " + TimeText);
+        showCountdown(2);
         releaseRemoteStart(2);
         if (Seconds < 0) {
             FindNextSwitch2();
-            if (NextRecord2 == 0) view.Label3.clear();
-            if (NextRecord2 != 0) {
-                Seconds = countdown(NextDate2, NextSecs2);
-                SecondsToText();
-                view.Label3 = fromCp1252(kNextToSwitch + NextName2 + "  " + TimeText);
+            if (NextRecord2 == 0) {
+                view.Label3.clear();
+                shown_[1] = {};
+            } else {
+                showCountdown(2);
             }
         }
         if (NextRecord2 != 0) {

@@ -1,4 +1,8 @@
 // The next switching event of each receiver and its coming week, by a full scan of the schedule.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 #include "core/Module1.h"
 #include "platform/Text.h"
 
@@ -78,10 +82,22 @@ void Module1::SecondsToText() {
     const int32_t h = Seconds / 3600;
     const int32_t m = (Seconds % 3600) / 60;
     const int32_t s = Seconds % 60;
-    QByteArray hours;
-    if (h != 0) hours = (h < 10 ? " " : "") + QByteArray::number(h) + ":";
-    auto twoDigits = [](int32_t v) { return (v < 10 ? "0" : "") + QByteArray::number(v); };
-    TimeText = hours + twoDigits(m) + ":" + twoDigits(s);
+    // Built in place: the clock tick calls this twenty times a second for each receiver.
+    char buf[48];
+    int n = 0;
+    auto put = [&](int32_t v) { n += std::snprintf(buf + n, sizeof buf - n, "%d", v); };
+    if (h != 0) {
+        if (h < 10) buf[n++] = ' ';
+        put(h);
+        buf[n++] = ':';
+    }
+    if (m < 10) buf[n++] = '0';
+    put(m);
+    buf[n++] = ':';
+    if (s < 10) buf[n++] = '0';
+    put(s);
+    TimeText.resize(n);
+    std::memcpy(TimeText.data(), buf, n);
 }
 
 void Module1::FindNextSwitch1() {
@@ -117,25 +133,32 @@ void Module1::findNextSwitch(int receiver) {
     }
 
     std::vector<SortedList::Item> lines;
+    lines.reserve(static_cast<size_t>(std::min<qint64>(SchedFileNo.recordCount(), 100000)) * 7);
     for (int32_t r = 1; GetRecord(r); ++r) {
         const bool takesPart =
             EntryBuf.Active == 1 &&
             (receiver == 1 ? (EntryBuf.Receiver == 1 || TwoReceivers == 0) : EntryBuf.Receiver == 2);
         if (!takesPart) continue;
-        for (const Day& day : days) {
+        for (int d = 0; d < 7; ++d) {
+            const Day& day = days[d];
             if (EntryBuf.Days[day.weekday - 1] != 1) continue;
             TimeText = EntryBuf.Times[day.weekday - 1];
             TimeToSeconds();
-            DateText = day.date;
-            // An event counts as passed from the start of its own second.
-            if (DateText == TodayText && nowSecs >= Seconds) DateText = day.nextWeek;
-            QByteArray line;
-            line.reserve(8 + 1 + 8 + 1 + 25);
-            line += DateText;
-            line += ' ';
-            line += TimeText;
-            line += ' ';
-            line += EntryBuf.Name;
+            // Only the first of the seven days is today. An event counts as passed from the start of
+            // its own second.
+            DateText = d == 0 && nowSecs >= Seconds ? day.nextWeek : day.date;
+            const qsizetype length = DateText.size() + 1 + TimeText.size() + 1 + EntryBuf.Name.size();
+            QByteArray line(length, Qt::Uninitialized);
+            char* p = line.data();
+            auto put = [&p](const QByteArray& part) {
+                std::memcpy(p, part.constData(), part.size());
+                p += part.size();
+            };
+            put(DateText);
+            *p++ = ' ';
+            put(TimeText);
+            *p++ = ' ';
+            put(EntryBuf.Name);
             lines.push_back({std::move(line), r});
         }
     }
@@ -159,15 +182,19 @@ void Module1::findNextSwitch(int receiver) {
 
     std::vector<SortedList::Item> weekLines;
     weekLines.reserve(List1.count());
-    QByteArray lastDate;
+    const char* lastDate = nullptr;
     QByteArray dayName;
     for (const SortedList::Item& item : List1.items()) {
-        const QByteArray date = item.line.left(8);
-        if (date != lastDate) {
-            dayName = DayNames[weekdayNumber(dateOfText(date))].left(3);
+        // The lines come in date order: the weekday changes only a few times.
+        const char* date = item.line.constData();
+        if (!lastDate || std::memcmp(date, lastDate, 8) != 0) {
+            dayName = DayNames[weekdayNumber(dateOfText(item.line.left(8)))].left(3);
             lastDate = date;
         }
-        weekLines.push_back({dayName + item.line.mid(8), item.itemData});
+        QByteArray line(dayName.size() + item.line.size() - 8, Qt::Uninitialized);
+        std::memcpy(line.data(), dayName.constData(), dayName.size());
+        std::memcpy(line.data() + dayName.size(), date + 8, item.line.size() - 8);
+        weekLines.push_back({std::move(line), item.itemData});
     }
     week.assign(std::move(weekLines));
 

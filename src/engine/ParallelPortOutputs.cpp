@@ -59,9 +59,16 @@ void Module1::ReadStatusPort() {
         TimeSetLatch = 1;
         const QByteArray next = old.left(3) + ClockResetTime;
         const QTime time = QTime::fromString(QString::fromLatin1(next), QStringLiteral("HH:mm:ss"));
-        if (!time.isValid())
-            throw QcError(QcError::TypeMismatch, QcError::standardDescription(QcError::TypeMismatch));
-        clock_.setTimeOfDay(time);
+        try {
+            if (!time.isValid())
+                throw QcError(QcError::TypeMismatch, QcError::standardDescription(QcError::TypeMismatch));
+            clock_.setTimeOfDay(time);
+        } catch (const QcError& e) {
+            // A program without the right to set the time goes on; the operator hears of it once per
+            // pulse, and nothing is logged as done.
+            ShowMessage(e.text());
+            return;
+        }
         view.lblPort = QStringLiteral("Time Set");
         ActivityText = "Time Set " + old;
         WriteActivityLog();

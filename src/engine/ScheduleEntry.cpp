@@ -1,5 +1,7 @@
 #include "ScheduleEntry.h"
 
+#include <cstring>
+
 #include "platform/Text.h"
 
 namespace qc {
@@ -19,10 +21,10 @@ int16_t getInt(const char*& p) {
     return static_cast<int16_t>(static_cast<uint16_t>(lo | (hi << 8)));
 }
 
-QByteArray getText(const char*& p, int length) {
-    QByteArray t(p, length);
+void getText(const char*& p, QByteArray& field, int length) {
+    field.resize(length);  // a buffer shared with a copy is detached here, never written through
+    std::memcpy(field.data(), p, length);
     p += length;
-    return t;
 }
 
 }  // namespace
@@ -52,21 +54,25 @@ QByteArray ScheduleEntry::serialise() const {
 
 ScheduleEntry ScheduleEntry::deserialise(const char* bytes) {
     ScheduleEntry e;
-    const char* p = bytes;
-    e.Active = getInt(p);
-    e.Name = getText(p, NameLength);
-    e.Length = getText(p, LengthLength);
-    e.Port = getText(p, 1);
-    e.SourceCode = getInt(p);
-    e.Route = getInt(p);
-    e.Attenuation = getInt(p);
-    for (int16_t& d : e.Days)
-        d = getInt(p);
-    for (QByteArray& t : e.Times)
-        t = getText(p, TimeLength);
-    e.RemoteMode = getInt(p);
-    e.Receiver = getInt(p);
+    e.assignFrom(bytes);
     return e;
+}
+
+void ScheduleEntry::assignFrom(const char* bytes) {
+    const char* p = bytes;
+    Active = getInt(p);
+    getText(p, Name, NameLength);
+    getText(p, Length, LengthLength);
+    getText(p, Port, 1);
+    SourceCode = getInt(p);
+    Route = getInt(p);
+    Attenuation = getInt(p);
+    for (int16_t& d : Days)
+        d = getInt(p);
+    for (QByteArray& t : Times)
+        getText(p, t, TimeLength);
+    RemoteMode = getInt(p);
+    Receiver = getInt(p);
 }
 
 }  // namespace qc

@@ -32,6 +32,9 @@ struct ScheduleEntry {
     QByteArray serialise() const;
     // From exactly RecordLength bytes.
     static ScheduleEntry deserialise(const char* bytes);
+    // Replaces every field from exactly RecordLength bytes, reusing the text buffers it holds: a
+    // scan of the schedule reads thousands of records into the same buffer.
+    void assignFrom(const char* bytes);
 
     bool operator==(const ScheduleEntry&) const = default;
 };

@@ -59,7 +59,7 @@ bool ScheduleFile::read(qint64 n, ScheduleEntry& entry) const {
         if (r == 0) return false;
         got += r;
     }
-    entry = ScheduleEntry::deserialise(buf);
+    entry.assignFrom(buf);
     return true;
 }
 

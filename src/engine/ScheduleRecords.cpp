@@ -91,8 +91,10 @@ void Module1::LoadSchedules() {
     }
     in.close();
     // What was loaded is exactly what runs: records past the loaded ones are freed, never left
-    // active from the old schedule. The file itself never shrinks.
-    for (; GetRecord(n); ++n) {
+    // active from the old schedule. The file itself never shrinks. An empty transfer file (a
+    // floppy with nothing on it) loads nothing and must not wipe the running schedule.
+    const bool loadedAny = n > 1;
+    for (; loadedAny && GetRecord(n); ++n) {
         if (EntryBuf.Active == 0) continue;
         EntryBuf.Active = 0;
         PutRecord(n);

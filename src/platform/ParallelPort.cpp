@@ -34,13 +34,25 @@ void DeviceParallelPort::fail(int err, const char* action) {
 }
 
 void DeviceParallelPort::ensureOpen() {
-    if (fd_ >= 0) return;
     const QByteArray p = path_.toLocal8Bit();
     struct stat st {};
+    if (fd_ >= 0) {
+        if (!simulated_) return;
+        // A port file that was deleted or put in place anew (as an editor or a script saves it) would
+        // leave us on the old file for good: follow the name, and take the new file like a port that
+        // came back.
+        if (::stat(p.constData(), &st) != 0) fail(errno, "opened");
+        if (st.st_dev == fileDev_ && st.st_ino == fileIno_) return;
+        closePort();
+    }
     if (::stat(p.constData(), &st) != 0) fail(errno, "opened");
     simulated_ = S_ISREG(st.st_mode);
     fd_ = ::open(p.constData(), O_RDWR | O_CLOEXEC);
     if (fd_ < 0) fail(errno, "opened");
+    struct stat opened {};
+    if (::fstat(fd_, &opened) != 0) fail(errno, "opened");
+    fileDev_ = opened.st_dev;
+    fileIno_ = opened.st_ino;
     if (!simulated_ && ioctl(fd_, PPCLAIM) != 0) fail(errno, "claimed");
     // A port that comes back gets the outputs the program last set.
     if (dataKnown_) writeData(data_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 namespace qc {
 
@@ -43,6 +44,9 @@ private:
     QString path_;
     int fd_ = -1;
     bool simulated_ = false;
+    // The simulated port file that fd_ is open on.
+    std::uint64_t fileDev_ = 0;
+    std::uint64_t fileIno_ = 0;
     unsigned char data_ = 0;
     bool dataKnown_ = false;
 };

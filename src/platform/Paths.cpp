@@ -37,9 +37,13 @@ QString Paths::parallelPort() const {
 }
 
 QString Paths::sharedDataFolder() {
-    const QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-    const QString candidate = QDir::cleanPath(exeDir + QStringLiteral("/../share/quillorncontrol"));
-    return candidate;
+    // Without an application object (tools, unit tests) the running executable still tells where
+    // the program lies; an empty directory here would point at /share on the root file system.
+    const QString exeDir =
+        QCoreApplication::instance()
+            ? QCoreApplication::applicationDirPath()
+            : QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+    return QDir::cleanPath(exeDir + QStringLiteral("/../share/quillorncontrol"));
 }
 
 QString Paths::floppyFolder() {

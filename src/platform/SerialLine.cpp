@@ -1,5 +1,11 @@
 #include "SerialLine.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <QFileInfo>
 #include <QSerialPort>
 
 #include "QcError.h"
@@ -55,7 +61,11 @@ void DeviceSerialLine::open(int port, const QByteArray& settings) {
     const LineSettings s = parseLineSettings(settings);
 
     port_ = std::make_unique<QSerialPort>();
-    port_->setPortName(paths_.serialPort(port));
+    // Opened and locked under the device's own name (the lock file LCK..ttyUSB0, as other serial
+    // programs take it), not the link's: two names for one device never both get it.
+    const QString location = paths_.serialPort(port);
+    const QString device = QFileInfo(location).canonicalFilePath();
+    port_->setPortName(device.isEmpty() ? location : device);
     if (!port_->open(QIODevice::ReadWrite)) {
         const auto err = port_->error();
         fail(err == QSerialPort::DeviceNotFoundError ? QcError::InvalidPortNumber : QcError::PortAlreadyOpen,
@@ -100,15 +110,46 @@ void DeviceSerialLine::waitForInput(int milliseconds) {
     if (!isOpen()) return;
     if (port_->bytesAvailable() > 0) return;
     port_->waitForReadyRead(std::max(0, milliseconds));
-    if (port_->error() == QSerialPort::ResourceError)
+    // An unplugged USB adapter (or a simulator that went away) hangs the line up. Its reads then end
+    // at once with nothing, which QSerialPort does not always report as a lost resource, so the
+    // hangup is looked for here: without it the collection would spin to its limit and take the
+    // silence for an answer.
+    if (port_->error() == QSerialPort::ResourceError || hungUp())
         fail(QcError::DeviceIoError, QStringLiteral("was lost"));
     port_->clearError();
 }
 
+bool DeviceSerialLine::hungUp() const {
+    pollfd p{static_cast<int>(port_->handle()), 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 void DeviceSerialLine::close() {
     if (!port_) return;
-    if (port_->isOpen()) port_->close();
+    if (port_->isOpen()) {
+        releaseDescriptor();
+        port_->close();
+    }
     port_.reset();
+}
+
+// The port is closed right after a command is written, while a UART still shifts the command out
+// of its queue. QSerialPort's close puts back the settings it found at the open at once (9600 or
+// 38400 bit/s on a fresh port), which would change the speed under the tail of the command. So the
+// device is let go here first: its descriptor is swapped for /dev/null, which closes the device
+// with our settings still on it (the kernel's close lets the queue drain first), and QSerialPort
+// then restores and closes /dev/null. The settings stay as we set them, which is also what the next
+// open finds.
+void DeviceSerialLine::releaseDescriptor() {
+    const int fd = static_cast<int>(port_->handle());
+    if (fd < 0) return;
+    // The exclusive-use flag stays with the device while anyone else holds it open (a simulator's
+    // pseudo-terminal), and would refuse our next open.
+    ::ioctl(fd, TIOCNXCL);
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null < 0) return;
+    ::dup2(null, fd);
+    ::close(null);
 }
 
 bool DeviceSerialLine::isOpen() const {

@@ -57,6 +57,8 @@ public:
 
 private:
     [[noreturn]] void fail(int number, const QString& action);
+    bool hungUp() const;
+    void releaseDescriptor();
 
     Paths paths_;
     std::unique_ptr<QSerialPort> port_;

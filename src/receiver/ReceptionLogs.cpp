@@ -20,7 +20,7 @@ QByteArray ebNoValue(const QByteArray& answer) {
 // writes the lines. A missing logs folder stops the reading before anything reaches the receiver.
 // Port and log are closed on every path.
 void Module1::readIntoLog(const char* kind, const QByteArray& command,
-                          const std::function<QByteArray(const QByteArray&)>& lines) {
+                          const std::function<QList<QByteArray>(const QByteArray&)>& lines) {
     AppendFile log;
     try {
         OpenPort(serial_, CommandPort);
@@ -28,9 +28,13 @@ void Module1::readIntoLog(const char* kind, const QByteArray& command,
         log.open(paths_.logFile(QString::fromLatin1(kind) + QString::fromLatin1(DateText) +
                                 QStringLiteral(".log")));
         const QByteArray answer = Converse(serial_, command, true, true, 1.0);
-        log.write(lines(answer));
+        const QList<QByteArray> written = lines(answer);
+        QByteArray bytes;
+        for (const QByteArray& line : written) bytes += line + "\r\n";
+        log.write(bytes);
         log.close();
         serial_.close();
+        for (const QByteArray& line : written) emit logWritten(kind, line);
     } catch (const std::exception& e) {
         log.close();
         serial_.close();
@@ -40,23 +44,23 @@ void Module1::readIntoLog(const char* kind, const QByteArray& command,
 }
 
 void Module1::LogEbNo() {
-    readIntoLog("EB", "EB", [this](const QByteArray& answer) {
+    readIntoLog("EB", "EB", [this](const QByteArray& answer) -> QList<QByteArray> {
         const QByteArray time = logTime(clock_.now().time());
-        if (TwoReceivers == 0) return time + "  " + ebNoValue(answer) + "\r\n";
-        if (TwoReceivers == 1) return time + " " + ReceiverText + " " + ebNoValue(answer) + "\r\n";
-        return QByteArray();
+        if (TwoReceivers == 0) return {time + "  " + ebNoValue(answer)};
+        if (TwoReceivers == 1) return {time + " " + ReceiverText + " " + ebNoValue(answer)};
+        return {};
     });
 }
 
 void Module1::LogMpegStatus() {
     if (ReceiverText == "1") CommandPort = Rx1Port;
     if (ReceiverText == "2") CommandPort = Rx2Port;
-    readIntoLog("MP", "R M", [this](const QByteArray& answer) {
+    readIntoLog("MP", "R M", [this](const QByteArray& answer) -> QList<QByteArray> {
         const QByteArray time = logTime(clock_.now().time());
-        QByteArray heading;
-        if (TwoReceivers == 0) heading = time + "\r\n";
-        if (TwoReceivers == 1) heading = "Receiver " + ReceiverText + "  " + time + "\r\n";
-        return heading + answer + "\r\n";
+        // The answer is written as received, its own line breaks and prompt included.
+        if (TwoReceivers == 0) return {time, answer};
+        if (TwoReceivers == 1) return {"Receiver " + ReceiverText + "  " + time, answer};
+        return {answer};
     });
 }
 

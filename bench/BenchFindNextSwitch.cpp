@@ -1,0 +1,128 @@
+// How long the next-switch search takes on a large schedule, and the least any search can cost:
+// reading the same file at once and sorting the same lines.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/Module1.h"
+#include "platform/Text.h"
+
+namespace {
+
+// The search never touches the serial line.
+class IdleSerialLine : public qc::SerialLine {
+public:
+    void open(int, const QByteArray&) override {}
+    void write(const QByteArray&) override {}
+    QByteArray readAll() override { return {}; }
+    void waitForInput(int) override {}
+    void close() override {}
+    bool isOpen() const override { return false; }
+};
+
+// A schedule of n active entries, each set for every day at a random time, with random names.
+struct LargeSchedule {
+    explicit LargeSchedule(int n) : clock(QDateTime(QDate(2026, 12, 7), QTime(12, 0))) {
+        path = dir.filePath(QStringLiteral("SwitchList.dat"));
+        std::mt19937 random(20261207u + static_cast<unsigned>(n));
+        std::uniform_int_distribution<int> hour(0, 23), minuteOrSecond(0, 59), nameLength(4, 25);
+        std::uniform_int_distribution<int> letter(0, 51);
+        const char* letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        QByteArray bytes;
+        for (int i = 0; i < n; ++i) {
+            qc::ScheduleEntry e;
+            e.Active = 1;
+            e.Receiver = 1;
+            e.RemoteMode = 1;
+            QByteArray name;
+            for (int c = nameLength(random); c > 0; --c)
+                name += letters[letter(random)];
+            e.Name = qc::fitField(name, qc::ScheduleEntry::NameLength);
+            e.Length = "     ";
+            e.Port = "A";
+            for (int d = 0; d < 7; ++d) {
+                e.Days[d] = 1;
+                e.Times[d] = QTime(hour(random), minuteOrSecond(random), minuteOrSecond(random))
+                                 .toString(QStringLiteral("HH:mm:ss"))
+                                 .toLatin1();
+            }
+            bytes += e.serialise();
+        }
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        f.close();
+        m = std::make_unique<qc::Module1>(qc::Paths{dir.path()}, clock, serial, port);
+        m->SchedFileNo.open(path);
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    qc::SimulatedClock clock;
+    IdleSerialLine serial;
+    qc::MemoryParallelPort port;
+    std::unique_ptr<qc::Module1> m;
+};
+
+void BM_FindNextSwitch1(benchmark::State& state) {
+    LargeSchedule schedule(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        schedule.m->FindNextSwitch1();
+        benchmark::DoNotOptimize(schedule.m->NextRecord1);
+    }
+    if (schedule.m->lstNextToSwitch.count() != 7 * state.range(0)) state.SkipWithError("wrong week length");
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_ReadAndSortBaseline(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    LargeSchedule schedule(n);
+    const QByteArray path = schedule.path.toLocal8Bit();
+    const QDate today(2026, 12, 7);
+    std::vector<std::string> dates;
+    for (int d = 0; d < 7; ++d)
+        dates.push_back(today.addDays(d).toString(QStringLiteral("yyyyMMdd")).toStdString());
+    constexpr int R = qc::ScheduleEntry::RecordLength;
+    std::string file(static_cast<size_t>(n) * R, '\0');
+
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        const ssize_t got = ::read(fd, file.data(), file.size());
+        ::close(fd);
+        if (got != static_cast<ssize_t>(file.size())) state.SkipWithError("short read");
+        std::vector<std::string> lines;
+        lines.reserve(static_cast<size_t>(n) * 7);
+        for (int r = 0; r < n; ++r) {
+            const char* rec = file.data() + static_cast<size_t>(r) * R;
+            for (int d = 0; d < 7; ++d) {
+                std::string line;
+                line.reserve(43);
+                line += dates[d];
+                line += ' ';
+                line.append(rec + 53 + 8 * d, 8);
+                line += ' ';
+                line.append(rec + 2, 25);
+                lines.push_back(std::move(line));
+            }
+        }
+        std::sort(lines.begin(), lines.end());
+        benchmark::DoNotOptimize(lines.data());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+BENCHMARK(BM_FindNextSwitch1)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndSortBaseline)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds with the address and undefined-behaviour sanitizers, checks the formatting and runs every
+# test through CTest. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+
+echo "== formatting"
+mapfile -t sources < <(git ls-files -co --exclude-standard -- '*.cpp' '*.h')
+clang-format --dry-run --Werror "${sources[@]}"
+
+echo "== build (sanitizers)"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQC_SANITIZE=ON -DQC_BUILD_BENCH=OFF >/dev/null
+cmake --build build/test
+
+echo "== tests"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+cd build/test
+ctest --output-on-failure -j2 --timeout 600

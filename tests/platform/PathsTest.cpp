@@ -1,0 +1,49 @@
+// Where the program's files lie.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "platform/Paths.h"
+
+namespace qc {
+namespace {
+
+TEST(Paths, FilesDeriveFromTheDataFolderAndTheSharedFolderFromTheExecutable) {
+    const Paths p{QStringLiteral("/tmp/station")};
+    EXPECT_EQ(p.file(QStringLiteral("SwitchList.dat")), QStringLiteral("/tmp/station/SwitchList.dat"));
+    EXPECT_EQ(p.logFile(QStringLiteral("AL261207.log")), QStringLiteral("/tmp/station/logs/AL261207.log"));
+    // No such links in a folder that does not exist: the standard devices.
+    EXPECT_EQ(p.serialPort(1), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(p.serialPort(8), QStringLiteral("/dev/ttyS7"));
+    EXPECT_EQ(p.parallelPort(), QStringLiteral("/dev/parport0"));
+
+    // Start-up creates this folder when it is missing, so it must never fall back to the root file
+    // system; without an application object it still lies beside the running executable.
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    const QString exeDir =
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+    EXPECT_EQ(Paths::sharedDataFolder(),
+              QDir::cleanPath(exeDir + QStringLiteral("/../share/quillorncontrol")));
+}
+
+TEST(Paths, PortLinksInTheDataFolderTakeThePlaceOfTheStandardDevices) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const Paths p{dir.path()};
+    // A link whose device is unplugged still names the port the station chose.
+    ASSERT_TRUE(
+        QFile::link(dir.filePath(QStringLiteral("no-such-device")), dir.filePath(QStringLiteral("COM2"))));
+    QFile lpt(dir.filePath(QStringLiteral("LPT1")));
+    ASSERT_TRUE(lpt.open(QIODevice::WriteOnly));
+    lpt.close();
+    EXPECT_EQ(p.serialPort(2), dir.filePath(QStringLiteral("COM2")));
+    EXPECT_EQ(p.serialPort(1), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(p.parallelPort(), dir.filePath(QStringLiteral("LPT1")));
+}
+
+}  // namespace
+}  // namespace qc
