@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
     auto add = [&](int receiver, int at) {
         taken[receiver].insert(at);
         const int n = ++serial;
-        events.push_back({receiver, at, "Programme " + QByteArray::number(n), char('A' + n % 6), n % 100, n % 4});
+        events.push_back(
+            {receiver, at, "Programme " + QByteArray::number(n), char('A' + n % 6), n % 100, n % 4});
     };
     std::uniform_int_distribution<int> anySecond(120, kWeek - 120);
     for (int r = 1; r <= 2; ++r) {
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
         const int r = i % 2 + 1;
         const int gap = i < 4 ? 0 : 2 + i % (r == 1 ? 13 : 8);
         int at;
-        do at = anySecond(rng);
+        do
+            at = anySecond(rng);
         while (!freeAt(r, at, 60) || !freeAt(r, at + gap, 60));
         add(r, at);
         if (gap == 0) {
@@ -123,7 +125,8 @@ int main(int argc, char** argv) {
         qc::ScheduleFile file;
         file.open(home.filePath("SwitchList.dat"));
         qint64 n = 0;
-        for (const Event& e : events) file.write(++n, entryFor(e));
+        for (const Event& e : events)
+            file.write(++n, entryFor(e));
         QFile ini(home.filePath("QuillornControl.ini"));
         ini.open(QIODevice::WriteOnly);
         ini.write("111011d12");  // two receivers, 9600, activity and MPEG logs, remote control
@@ -133,7 +136,8 @@ int main(int argc, char** argv) {
     timer.start();
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(SIMULATE_WEEK_BINARY, {"--home", home.path(), "--from", kStart.toString("yyyy-MM-dd HH:mm:ss")});
+    sim.start(SIMULATE_WEEK_BINARY,
+              {"--home", home.path(), "--from", kStart.toString("yyyy-MM-dd HH:mm:ss")});
     sim.waitForFinished(-1);
     const double seconds = timer.elapsed() / 1000.0;
     if (sim.exitCode() != 0) {
@@ -152,7 +156,8 @@ int main(int argc, char** argv) {
     // What the rules fix for each event: by receiver, events in time order; entries at one second are
     // one event, served by the entry whose name sorts first.
     std::map<int, std::map<int, std::vector<const Event*>>> byReceiver;
-    for (const Event& e : events) byReceiver[e.receiver][e.at].push_back(&e);
+    for (const Event& e : events)
+        byReceiver[e.receiver][e.at].push_back(&e);
 
     std::vector<Line> lpt;
     for (const Line& l : lines)
@@ -161,7 +166,8 @@ int main(int argc, char** argv) {
     int checked = 0;
     int wrong = 0;
     std::multiset<std::pair<qint64, QByteArray>> seen;
-    for (const Line& l : lines) seen.insert({l.ms, l.channel + '\t' + l.detail});
+    for (const Line& l : lines)
+        seen.insert({l.ms, l.channel + '\t' + l.detail});
     auto expectAround = [&](qint64 nominalMs, const QByteArray& what) {
         // Within one tick of its nominal moment.
         auto it = seen.lower_bound({nominalMs - 60, QByteArray()});
@@ -186,7 +192,8 @@ int main(int argc, char** argv) {
             bool ok = true;
             if (at - previous > window) {
                 const QByteArray cmd = "SP " + QByteArray(1, e.port) + ",S," + QByteArray::number(e.source) +
-                                       "<CR>AM " + QByteArray(1, e.port) + "," + QByteArray::number(e.route) + "<CR><CR>";
+                                       "<CR>AM " + QByteArray(1, e.port) + "," + QByteArray::number(e.route) +
+                                       "<CR><CR>";
                 ok &= expectAround(T - before + 2000, com + '\t' + cmd);
                 ok &= expectAround(T - before + 4000, com + '\t' + cmd);
                 ok &= expectAround(T - before + 6000, com + "\tR M<CR>");
@@ -218,10 +225,11 @@ int main(int argc, char** argv) {
     for (const auto& s : seen)
         if (s.second.startsWith("COM")) ++unexpected;
 
-    std::printf("simulated week: %zu entries, %d events checked, %d differ, %d unexpected sends\n", events.size(),
-                checked, wrong, unexpected);
+    std::printf("simulated week: %zu entries, %d events checked, %d differ, %d unexpected sends\n",
+                events.size(), checked, wrong, unexpected);
     std::printf("pairs on one receiver (receiver, gap s):");
-    for (auto [r, g] : pairs) std::printf(" (%d,%d)", r, g);
+    for (auto [r, g] : pairs)
+        std::printf(" (%d,%d)", r, g);
     std::printf("\nsimulate-week took %.1f s for 7 days (%zu output lines)\n", seconds, lines.size());
     return wrong == 0 && unexpected == 0 ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "QcError.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -45,7 +47,8 @@ QcError QcError::fromErrno(int err, const QString& what) {
     int number;
     switch (err) {
         case ENOENT:
-            number = FileNotFound;
+            // A file in a folder that is not there is a missing path, as the old runtime said.
+            number = !what.isEmpty() && !QFileInfo(what).absoluteDir().exists() ? PathNotFound : FileNotFound;
             break;
         case ENOTDIR:
             number = PathNotFound;

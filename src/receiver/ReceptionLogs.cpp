@@ -30,11 +30,13 @@ void Module1::readIntoLog(const char* kind, const QByteArray& command,
         const QByteArray answer = Converse(serial_, command, true, true, 1.0);
         const QList<QByteArray> written = lines(answer);
         QByteArray bytes;
-        for (const QByteArray& line : written) bytes += line + "\r\n";
+        for (const QByteArray& line : written)
+            bytes += line + "\r\n";
         log.write(bytes);
         log.close();
         serial_.close();
-        for (const QByteArray& line : written) emit logWritten(kind, line);
+        for (const QByteArray& line : written)
+            emit logWritten(kind, line);
     } catch (const std::exception& e) {
         log.close();
         serial_.close();

@@ -45,7 +45,8 @@ TEST(EndToEnd, FirstStartOnAnEmptyFolder) {
     ASSERT_TRUE(program.waitForStarted(10000));
     QElapsedTimer t;
     t.start();
-    while (!QFile::exists(home + "/QuillornControl.ini") && t.elapsed() < 20000) QThread::msleep(50);
+    while (!QFile::exists(home + "/QuillornControl.ini") && t.elapsed() < 20000)
+        QThread::msleep(50);
     QThread::msleep(500);
     EXPECT_EQ(program.state(), QProcess::Running);
     stop(program);
@@ -79,8 +80,9 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
     // One entry about 25 seconds after start, on today's weekday.
     const QDateTime event = QDateTime::currentDateTime().addSecs(25);
     const int day = event.date().dayOfWeek() % 7;
-    writeSchedule(home + "/SwitchList.dat",
-                  {makeEntry("E2E Programme", 1, event.time().toString("HH:mm:ss").toLatin1(), {day}, 2, "C", 21, 2)});
+    writeSchedule(
+        home + "/SwitchList.dat",
+        {makeEntry("E2E Programme", 1, event.time().toString("HH:mm:ss").toLatin1(), {day}, 2, "C", 21, 2)});
 
     QProcess program;
     program.setProcessEnvironment(environmentFor(home));
@@ -90,8 +92,8 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
     // Watch the port file's data register while the event passes.
     std::vector<std::pair<QDateTime, int>> lpt;
     int last = 0;
-    const QDateTime until = QDateTime(event.date(), QTime::fromString(event.time().toString("HH:mm:ss"), "HH:mm:ss"))
-                                .addSecs(4);
+    const QDateTime until =
+        QDateTime(event.date(), QTime::fromString(event.time().toString("HH:mm:ss"), "HH:mm:ss")).addSecs(4);
     while (QDateTime::currentDateTime() < until) {
         const QByteArray bytes = readAll(home + "/LPT1");
         const int data = bytes.isEmpty() ? 0 : static_cast<unsigned char>(bytes[0]);
@@ -117,12 +119,15 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
     QList<QByteArray> lines = readAll(wireLog).split('\n');
     lines.removeAll(QByteArray());
     QList<QByteArray> received;
-    for (const QByteArray& l : lines) received << l.split('\t').value(1);
+    for (const QByteArray& l : lines)
+        received << l.split('\t').value(1);
     EXPECT_EQ(received, QList<QByteArray>({"SP C,S,21", "AM C,2", "", "SP C,S,21", "AM C,2", ""}));
     for (int i : {0, 3}) {
-        const QDateTime at = QDateTime::fromString(QString::fromLatin1(lines[i].split('\t')[0]), "yyyy-MM-dd HH:mm:ss.zzz");
+        const QDateTime at =
+            QDateTime::fromString(QString::fromLatin1(lines[i].split('\t')[0]), "yyyy-MM-dd HH:mm:ss.zzz");
         const qint64 nominal = i == 0 ? -13500 : -11500;
-        std::printf("send %d arrived %lld ms after its nominal moment\n", i / 3 + 1, T.addMSecs(nominal).msecsTo(at));
+        std::printf("send %d arrived %lld ms after its nominal moment\n", i / 3 + 1,
+                    T.addMSecs(nominal).msecsTo(at));
     }
 
     const QByteArray al = readAll(home + "/logs/AL" + event.date().toString("yyMMdd") + ".log");

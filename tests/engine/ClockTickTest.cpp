@@ -23,9 +23,10 @@ struct Tick : ::testing::Test {
         writeSchedule(p.file("SwitchList.dat"), entries);
         p.writeFile("QuillornControl.ini", settings);
         p.m->InitializeProgram();
-        QObject::connect(p.m.get(), &Module1::logWritten, [this](const QByteArray& kind, const QByteArray& line) {
-            if (kind == "AL") al.push_back(line);
-        });
+        QObject::connect(p.m.get(), &Module1::logWritten,
+                         [this](const QByteArray& kind, const QByteArray& line) {
+                             if (kind == "AL") al.push_back(line);
+                         });
     }
     void run(const QTime& until, int days = 0) {
         SimulatedRun run(*p.m, p.clock);
@@ -142,7 +143,8 @@ TEST_F(Tick, ZeroDurationGivesOneRemoteStart) {
 }
 
 TEST_F(Tick, TwoReceiversAtOneSecondTakeTurnsOnTheLine) {
-    start({makeEntry("One", 1, "14:00:30", {1}, 2, "A"), makeEntry("Two", 2, "14:00:30", {1}, 2, "B")}, "111011d12");
+    start({makeEntry("One", 1, "14:00:30", {1}, 2, "A"), makeEntry("Two", 2, "14:00:30", {1}, 2, "B")},
+          "111011d12");
     run(QTime(14, 0, 40));
     ASSERT_EQ(p.serial.writes.size(), 6u);  // 2 sends and a status reading each
     for (size_t i = 1; i < p.serial.writes.size(); ++i)
@@ -171,11 +173,13 @@ TEST_F(Tick, DailyDeletionsRemoveExactlyTheNamedFiles) {
     QDir().mkpath(p.file("logs"));
     const QStringList files = {"AL261130.log", "MP261130.log", "EB261107.log", "AL261129.log",
                                "EB261206.log", "MP261201.log", "AL261207.log", "EB261130.log"};
-    for (const QString& f : files) p.writeFile("logs/" + f, "x\r\n");
+    for (const QString& f : files)
+        p.writeFile("logs/" + f, "x\r\n");
     run(QTime(10, 0, 17));
     QStringList left = QDir(p.file("logs")).entryList(QDir::Files);
     left.sort();
-    EXPECT_EQ(left, QStringList({"AL261129.log", "AL261207.log", "EB261130.log", "EB261206.log", "MP261201.log"}));
+    EXPECT_EQ(left,
+              QStringList({"AL261129.log", "AL261207.log", "EB261130.log", "EB261206.log", "MP261201.log"}));
 }
 
 TEST_F(Tick, ClockSetBackDoesNotRepeatAnEvent) {
@@ -194,7 +198,8 @@ TEST_F(Tick, ClockSetBackDoesNotRepeatAnEvent) {
 }
 
 TEST_F(Tick, ErrorsNeverStopTheTick) {
-    start({makeEntry("First", 1, "14:00:30", {1}, 2), makeEntry("Second", 1, "14:01:30", {1}, 2)}, "111001d02");
+    start({makeEntry("First", 1, "14:00:30", {1}, 2), makeEntry("Second", 1, "14:01:30", {1}, 2)},
+          "111001d02");
     // The logs folder goes away: each failing log write is reported, switching goes on.
     QDir(p.file("logs")).removeRecursively();
     run(QTime(14, 2, 0));
@@ -202,7 +207,8 @@ TEST_F(Tick, ErrorsNeverStopTheTick) {
     EXPECT_EQ(lpt.size(), 4u);
     EXPECT_FALSE(p.m->RemoteStart1Active);
     ASSERT_FALSE(p.messages.isEmpty());
-    EXPECT_TRUE(p.messages.back().startsWith(QStringLiteral("76  Path not found"))) << p.messages.back().toStdString();
+    EXPECT_TRUE(p.messages.back().startsWith(QStringLiteral("76  Path not found")))
+        << p.messages.back().toStdString();
 }
 
 TEST_F(Tick, LongExchangeDelaysTicksWithoutPilingThemUp) {

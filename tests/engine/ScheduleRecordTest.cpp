@@ -50,6 +50,15 @@ ScheduleEntry handBuiltEntry() {
 TEST(ScheduleRecord, EveryFieldStandsAtItsOffsetInBothDirections) {
     const QByteArray bytes = handBuiltRecord();
     ASSERT_EQ(bytes.size(), ScheduleEntry::RecordLength);
+    // The hand-built bytes themselves follow the documented offsets.
+    ASSERT_EQ(bytes.mid(27, 5), "30:00");
+    ASSERT_EQ(bytes.mid(32, 1), "B");
+    ASSERT_EQ(bytes.mid(33, 6).toHex(), "feff23010080");
+    ASSERT_EQ(bytes.mid(39, 2).toHex(), "0100");
+    ASSERT_EQ(bytes.mid(51, 2).toHex(), "ffff");
+    ASSERT_EQ(bytes.mid(53, 8), "06:00:00");
+    ASSERT_EQ(bytes.mid(101, 8), "00:00:01");
+    ASSERT_EQ(bytes.mid(109, 4).toHex(), "03000200");
     EXPECT_EQ(handBuiltEntry().serialise().toHex(' '), bytes.toHex(' '));
 
     const ScheduleEntry e = ScheduleEntry::deserialise(bytes.constData());

@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
             QFile::remove(dir + QLatin1Char('/') + name);
             if (!QFile::copy(source + QLatin1Char('/') + name, dir + QLatin1Char('/') + name))
                 throw qc::QcError(qc::QcError::PathFileAccessError, QStringLiteral("cannot copy ") + name);
-            QFile(dir + QLatin1Char('/') + name).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+            QFile(dir + QLatin1Char('/') + name)
+                .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
         }
 
         // The first event about two minutes from now, then one every few minutes, the two receivers

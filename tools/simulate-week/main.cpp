@@ -17,7 +17,9 @@ namespace {
 
 using namespace qc;
 
-QByteArray escaped(QByteArray bytes) { return bytes.replace("\r", "<CR>").replace("\n", "<LF>"); }
+QByteArray escaped(QByteArray bytes) {
+    return bytes.replace("\r", "<CR>").replace("\n", "<LF>");
+}
 
 void emitLine(const Clock& clock, const QByteArray& channel, const QByteArray& detail) {
     const QByteArray stamp = clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
@@ -32,7 +34,8 @@ public:
 
     void open(int port, const QByteArray& settings) override {
         if (port < 1 || port > 16)
-            throw QcError(QcError::InvalidPortNumber, QcError::standardDescription(QcError::InvalidPortNumber));
+            throw QcError(QcError::InvalidPortNumber,
+                          QcError::standardDescription(QcError::InvalidPortNumber));
         parseLineSettings(settings);
         port_ = port;
         open_ = true;
@@ -131,7 +134,8 @@ int main(int argc, char** argv) {
     });
     QObject::connect(&m, &Module1::messageShown, [&clock](const QString& text) {
         std::fprintf(stderr, "%s\tmessage\t%s\n",
-                     qPrintable(clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))), qPrintable(text));
+                     qPrintable(clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))),
+                     qPrintable(text));
     });
     m.InitializeProgram();
     SimulatedRun run(m, clock);
