@@ -109,12 +109,11 @@ QLabel* startLabel(QWidget* parent, const QString& name) {
     return label;
 }
 
-// Runs a call into the logic from an event handler: nothing may escape into the event loop and end
-// the program.
-template <typename Body>
-void guarded(Module1& m, Body&& body) {
+// Runs a procedure of the logic from an event handler: nothing may escape into the event loop and
+// end the program.
+void guarded(Module1& m, void (Module1::*procedure)()) {
     try {
-        body();
+        (m.*procedure)();
     } catch (const std::exception& e) {
         m.ShowMessage(toQcError(e).text());
     }
@@ -227,7 +226,7 @@ void mnuMenu::buildControls() {
     Command1_ = new QPushButton(QStringLiteral("Command1"), form_);
     Command1_->setObjectName(QStringLiteral("Command1"));
     Command1_->hide();
-    connect(Command1_, &QPushButton::clicked, this, [this] { guarded(m_, [this] { m_.Command1_Click(); }); });
+    connect(Command1_, &QPushButton::clicked, this, [this] { guarded(m_, &Module1::Command1_Click); });
 }
 
 void mnuMenu::buildMenu() {
@@ -288,7 +287,7 @@ void mnuMenu::buildTimers() {
     tmrClock_->setInterval(50);
     tmrClock_->setTimerType(Qt::PreciseTimer);
     connect(tmrClock_, &QTimer::timeout, this, [this] {
-        guarded(m_, [this] { m_.tmrClock_Timer(); });
+        guarded(m_, &Module1::tmrClock_Timer);
         refreshView();
     });
 
@@ -305,7 +304,7 @@ void mnuMenu::buildTimers() {
                 timer->stop();
         });
         connect(timer, &QTimer::timeout, this, [this, cycle] {
-            guarded(m_, [this, cycle] { (m_.*cycle)(); });
+            guarded(m_, cycle);
             refreshView();
         });
         if (logic.Enabled()) timer->start();
@@ -316,7 +315,7 @@ void mnuMenu::buildTimers() {
 }
 
 void mnuMenu::load() {
-    guarded(m_, [this] { m_.InitializeProgram(); });
+    guarded(m_, &Module1::InitializeProgram);
     refreshView();
     tmrClock_->start();
 }
