@@ -206,15 +206,15 @@ private:
     void runStep(const std::function<void()>& step);
     void readIntoLog(const char* kind, const QByteArray& command,
                      const std::function<QList<QByteArray>(const QByteArray&)>& lines);
-    void receiver1();
+    void receiverStep(int receiver);
 
     Paths paths_;
     Clock& clock_;
     SerialLine& serial_;
     ParallelPort& port_;
 
-    EventKey cycleServed1_, cycleServed2_;
-    EventKey startServed1_, startServed2_;
+    EventKey cycleServed_[2];
+    EventKey startServed_[2];
     QDate lastTickDate_;
     qint64 clockShown_ = -1;
     struct Shown {

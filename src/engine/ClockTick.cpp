@@ -57,7 +57,7 @@ void Module1::releaseRemoteStart(int receiver) {
 void Module1::remoteStart(int receiver) {
     const int32_t record = receiver == 1 ? NextRecord1 : NextRecord2;
     const EventKey key{receiver == 1 ? NextDate1 : NextDate2, receiver == 1 ? NextSecs1 : NextSecs2};
-    EventKey& served = receiver == 1 ? startServed1_ : startServed2_;
+    EventKey& served = startServed_[receiver - 1];
     bool& active = receiver == 1 ? RemoteStart1Active : RemoteStart2Active;
     GetRecord(record);
     // One event gives at most one remote start, also when its duration comes out as 0.
@@ -99,7 +99,7 @@ void Module1::tmrClock_Timer() {
         clockShown_ = shownSecond;
         view.lblClock = QLocale::c().toString(now, QStringLiteral("dddd  MM/dd/yyyy  HH:mm:ss"));
     }
-    runStep([this] { receiver1(); });
+    runStep([this] { receiverStep(1); });
     runStep([this] { ebNoSchedule(1); });
     if (TwoReceivers == 1) runStep([this] { Receiver2(); });
     // Output 2 is released also while receiver 2 has no next event or is no longer in use.
@@ -108,50 +108,37 @@ void Module1::tmrClock_Timer() {
     emit viewChanged();
 }
 
-void Module1::receiver1() {
-    if (NextRecord1 == 0) return;
-    showCountdown(1);
+// One receiver's share of the tick: the countdown and its label, the search for the following event
+// once this one has passed, the remote start at the event second and the switch-command window
+// (14-15 seconds before for receiver 1, 9-10 for receiver 2, so the two never share the line).
+void Module1::receiverStep(int receiver) {
+    const int32_t& next = receiver == 1 ? NextRecord1 : NextRecord2;
+    if (next == 0) return;
+    showCountdown(receiver);
+    if (receiver == 2) releaseRemoteStart(2);
     if (Seconds < 0) {
-        FindNextSwitch1();
-        if (NextRecord1 == 0) {
-            view.label1.clear();
-            shown_[0] = {};
+        receiver == 1 ? FindNextSwitch1() : FindNextSwitch2();
+        if (next == 0) {
+            (receiver == 1 ? view.label1 : view.Label3).clear();
+            shown_[receiver - 1] = {};
             return;
         }
-        showCountdown(1);
+        showCountdown(receiver);
     }
     const int count = Seconds;
-    if (count < 1 && RemoteStartOn) remoteStart(1);
-    const EventKey key{NextDate1, NextSecs1};
-    if (!Timer1.Enabled() && count > 13 && count < 16 && cycleServed1_ != key) {
-        cycleServed1_ = key;
-        Timer1.setEnabled(true);
+    if (count < 1 && RemoteStartOn) remoteStart(receiver);
+    const EventKey key = receiver == 1 ? EventKey{NextDate1, NextSecs1} : EventKey{NextDate2, NextSecs2};
+    SwitchTimer& timer = receiver == 1 ? Timer1 : Timer2;
+    EventKey& served = cycleServed_[receiver - 1];
+    const int earliest = receiver == 1 ? 15 : 10;
+    if (!timer.Enabled() && (count == earliest || count == earliest - 1) && served != key) {
+        served = key;
+        timer.setEnabled(true);
     }
 }
 
 void Module1::Receiver2() {
-    if (NextRecord2 != 0) {
-        showCountdown(2);
-        releaseRemoteStart(2);
-        if (Seconds < 0) {
-            FindNextSwitch2();
-            if (NextRecord2 == 0) {
-                view.Label3.clear();
-                shown_[1] = {};
-            } else {
-                showCountdown(2);
-            }
-        }
-        if (NextRecord2 != 0) {
-            const int count = Seconds;
-            if (count < 1 && RemoteStartOn) remoteStart(2);
-            const EventKey key{NextDate2, NextSecs2};
-            if (!Timer2.Enabled() && count > 8 && count < 11 && cycleServed2_ != key) {
-                cycleServed2_ = key;
-                Timer2.setEnabled(true);
-            }
-        }
-    }
+    receiverStep(2);
     runStep([this] { ebNoSchedule(2); });
 }
 

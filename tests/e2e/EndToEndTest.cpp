@@ -109,8 +109,8 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
 
     const QDateTime T(event.date(), QTime::fromString(event.time().toString("HH:mm:ss"), "HH:mm:ss"));
     const QByteArray al = readAll(home + "/logs/AL" + event.date().toString("yyMMdd") + ".log");
-    SCOPED_TRACE("activity log:\n" + al.toStdString() + "\nprogram output:\n" +
-                 output.toStdString() + "\nwire:\n" + readAll(wireLog).toStdString());
+    SCOPED_TRACE("activity log:\n" + al.toStdString() + "\nprogram output:\n" + output.toStdString() +
+                 "\nwire:\n" + readAll(wireLog).toStdString());
     // Bit 5 on from half a second before the event second, off again after one second.
     ASSERT_EQ(lpt.size(), 2u);
     EXPECT_EQ(lpt[0].second, 32);
