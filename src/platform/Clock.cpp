@@ -2,6 +2,7 @@
 
 #include "QcError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <ctime>
@@ -21,7 +22,21 @@ int roundHalfEven(double seconds) {
 }
 
 QDateTime SystemClock::now() const {
-    return QDateTime::currentDateTime();
+    // The local wall clock, carried in a UTC date-time like the simulated clock's. Asking Qt for the
+    // local time makes the C library look at the time-zone file on every call, several times a tick;
+    // here the zone is looked at again once a minute, which still follows a change of the system's
+    // zone.
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    if (ts.tv_sec / 60 != zoneCheckedMinute_) {
+        zoneCheckedMinute_ = ts.tv_sec / 60;
+        tzset();
+    }
+    tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    return QDateTime(
+        QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
+        QTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), int(ts.tv_nsec / 1000000)), Qt::UTC);
 }
 
 void SystemClock::setTimeOfDay(const QTime& time) {

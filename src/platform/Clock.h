@@ -29,9 +29,13 @@ int roundHalfEven(double seconds);
 
 class SystemClock : public Clock {
 public:
+    // The local date and time of day (in a date-time of spec UTC: only its fields count).
     QDateTime now() const override;
     // clock_settime; needs CAP_SYS_TIME.
     void setTimeOfDay(const QTime& time) override;
+
+private:
+    mutable long long zoneCheckedMinute_ = -1;
 };
 
 // A clock that moves only when told. Kept in UTC internally, so that simulated days have no
