@@ -203,6 +203,8 @@ private:
     void ebNoSchedule(int receiver);
     void dailyDeletions();
     void reportPortFailure(const QcError& e);
+    // WriteRelayPort, telling whether the port took the value.
+    bool writeRelayPort();
     void runStep(const std::function<void()>& step);
     void readIntoLog(const char* kind, const QByteArray& command,
                      const std::function<QList<QByteArray>(const QByteArray&)>& lines);

@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -325,16 +324,8 @@ void mnuMenu::fillDrives() {
     QStringList roots;
     const QString floppy = Paths::floppyFolder();
     if (QFileInfo(floppy).isDir()) roots << QDir::cleanPath(floppy);
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || !volume.isReady()) continue;
-        const QString root = volume.rootPath();
-        // Kernel and runtime mounts are no place for a schedule.
-        if (root.startsWith(QLatin1String("/proc")) || root.startsWith(QLatin1String("/sys")) ||
-            root.startsWith(QLatin1String("/dev")) ||
-            (root.startsWith(QLatin1String("/run")) && !root.startsWith(QLatin1String("/run/media"))))
-            continue;
+    for (const QString& root : Paths::mountedVolumes())
         if (!roots.contains(root)) roots << root;
-    }
     const QSignalBlocker block(Drive1_);
     Drive1_->clear();
     for (const QString& root : roots)

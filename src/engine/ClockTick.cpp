@@ -46,11 +46,12 @@ void Module1::releaseRemoteStart(int receiver) {
     if (clock_.timer() > off) {
         active = false;
         PortBits[receiver == 1 ? 5 : 6] = 0;
-        WriteRelayPort();
+        const bool written = writeRelayPort();
         (receiver == 1 ? view.Label2Visible : view.Label4Visible) = false;
-        // The log comes last: a log that cannot be written must not leave the output on.
+        // The log comes last: a log that cannot be written must not leave the output on. A port that
+        // could not be reached (already reported) gets no line: the log records what was done.
         ActivityText = receiver == 1 ? "Remote Start 1 Off" : "Remote Start 2 Off";
-        if (ActivityLogOn == 1) WriteActivityLog();
+        if (written && ActivityLogOn == 1) WriteActivityLog();
     }
 }
 
@@ -71,13 +72,13 @@ void Module1::remoteStart(int receiver) {
         duration = Seconds;
     }
     PortBits[receiver == 1 ? 5 : 6] = 1;
-    WriteRelayPort();
+    const bool written = writeRelayPort();
     (receiver == 1 ? RemoteStart1Off : RemoteStart2Off) =
         static_cast<float>(roundHalfEven(clock_.timer()) + duration);
     active = true;
-    (receiver == 1 ? view.Label2Visible : view.Label4Visible) = true;
+    (receiver == 1 ? view.Label2Visible : view.Label4Visible) = written;
     ActivityText = receiver == 1 ? "Remote Start 1 On" : "Remote Start 2 On";
-    if (ActivityLogOn == 1) WriteActivityLog();
+    if (written && ActivityLogOn == 1) WriteActivityLog();
 }
 
 void Module1::tmrClock_Timer() {
@@ -118,11 +119,7 @@ void Module1::receiverStep(int receiver) {
     if (receiver == 2) releaseRemoteStart(2);
     if (Seconds < 0) {
         receiver == 1 ? FindNextSwitch1() : FindNextSwitch2();
-        if (next == 0) {
-            (receiver == 1 ? view.label1 : view.Label3).clear();
-            shown_[receiver - 1] = {};
-            return;
-        }
+        if (next == 0) return;
         showCountdown(receiver);
     }
     const int count = Seconds;
@@ -138,7 +135,7 @@ void Module1::receiverStep(int receiver) {
 }
 
 void Module1::Receiver2() {
-    receiverStep(2);
+    runStep([this] { receiverStep(2); });
     runStep([this] { ebNoSchedule(2); });
 }
 

@@ -167,6 +167,9 @@ void Module1::findNextSwitch(int receiver) {
     if (List1.count() == 0) {
         nextRecord = 0;
         week.clear();
+        // No "Next to Switch" line may stand for an event that will not come.
+        (receiver == 1 ? view.label1 : view.Label3).clear();
+        shown_[receiver - 1] = {};
         emit viewChanged();
         return;
     }

@@ -13,14 +13,20 @@ void Module1::reportPortFailure(const QcError& e) {
 }
 
 void Module1::WriteRelayPort() {
+    writeRelayPort();
+}
+
+bool Module1::writeRelayPort() {
     int value = 0;
     for (int i = 0; i < 8; ++i)
         value += PortBits[i] * (1 << i);
     try {
         port_.Outp(ParallelPort::DataRegister, value);
         portFailureReported_ = false;
+        return true;
     } catch (const QcError& e) {
         reportPortFailure(e);
+        return false;
     }
 }
 

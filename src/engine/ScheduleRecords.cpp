@@ -80,14 +80,33 @@ void Module1::SaveFiles() {
 }
 
 void Module1::LoadSchedules() {
+    // A copy made on the old PCs may carry the name in any letter case (SWITCHLI.DAT on a stick
+    // formatted elsewhere); on a file system that keeps case, any spelling is taken.
+    QString path = transferFile(TransferFolder);
+    if (!QFileInfo::exists(path)) {
+        const QFileInfo wanted(path);
+        const QStringList names = wanted.dir().entryList({wanted.fileName()}, QDir::Files, QDir::Name);
+        if (!names.isEmpty()) path = wanted.dir().filePath(names.first());
+    }
     ScheduleFile in;
-    in.openForReading(transferFile(TransferFolder));
+    in.openForReading(path);
     qint64 n = 1;
     ScheduleEntry loaded;
-    while (in.read(n, loaded)) {
-        EntryBuf = loaded;
-        PutRecord(n);
-        ++n;
+    try {
+        while (in.read(n, loaded)) {
+            EntryBuf = loaded;
+            PutRecord(n);
+            ++n;
+        }
+    } catch (...) {
+        // Records copied before the failure stay copied. The next events are searched again all the
+        // same: the ones found before may now name records that hold other programmes.
+        try {
+            FindNextSwitch1();
+            FindNextSwitch2();
+        } catch (...) {
+        }
+        throw;
     }
     in.close();
     // What was loaded is exactly what runs: records past the loaded ones are freed, never left

@@ -20,7 +20,12 @@ void AppendFile::open(const QString& path) {
             throw QcError(QcError::PathNotFound, QcError::standardDescription(QcError::PathNotFound));
         throw QcError::fromErrno(err, path);
     }
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    // Another writer holds the file only for one line. Someone else holding it longer (a backup
+    // tool, a second copy of the program) must not stop the clock tick: after a short wait the line
+    // is appended anyway, which O_APPEND keeps whole.
+    for (int tries = 0; tries < 20; ++tries) {
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) return;
+        ::usleep(10000);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace qc {
@@ -49,6 +50,50 @@ QString Paths::sharedDataFolder() {
 QString Paths::floppyFolder() {
     const QString floppy = qEnvironmentVariable("QUILLORN_FLOPPY");
     return floppy.isEmpty() ? QStringLiteral("/media/floppy") : floppy;
+}
+
+QStringList Paths::mountedVolumes(const QString& mountTable) {
+    static const QStringList skippedTypes = {
+        "proc",    "sysfs",       "devtmpfs",   "devpts",  "cgroup",     "cgroup2",   "securityfs",
+        "pstore",  "bpf",         "debugfs",    "tracefs", "mqueue",     "hugetlbfs", "configfs",
+        "fusectl", "binfmt_misc", "autofs",     "overlay", "squashfs",   "nsfs",      "rpc_pipefs",
+        "nfs",     "nfs4",        "cifs",       "smb3",    "smbfs",      "9p",        "afs",
+        "ceph",    "glusterfs",   "fuse.sshfs", "sshfs",   "fuse.davfs", "davfs",     "fuse.gvfsd-fuse"};
+    static const QStringList skippedPlaces = {"/proc", "/sys", "/dev", "/run", "/boot/efi", "/snap"};
+    QStringList volumes;
+    QFile table(mountTable);
+    if (!table.open(QIODevice::ReadOnly)) return {QStringLiteral("/")};
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3) continue;
+        // Blanks and other special characters in a mount point are written as octal escapes.
+        QByteArray place;
+        const QByteArray& raw = fields[1];
+        for (qsizetype i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\\' && i + 3 < raw.size()) {
+                bool ok = false;
+                const int c = raw.mid(i + 1, 3).toInt(&ok, 8);
+                if (ok) {
+                    place += char(c);
+                    i += 3;
+                    continue;
+                }
+            }
+            place += raw[i];
+        }
+        const QString root = QString::fromLocal8Bit(place);
+        const QString type = QString::fromLatin1(fields[2]);
+        if (skippedTypes.contains(type)) continue;
+        const bool removable =
+            root.startsWith(QLatin1String("/run/media/")) || root.startsWith(QLatin1String("/media/"));
+        bool skipped = false;
+        for (const QString& p : skippedPlaces)
+            if (root == p || root.startsWith(p + QLatin1Char('/'))) skipped = true;
+        if ((skipped && !removable) || volumes.contains(root)) continue;
+        volumes << root;
+    }
+    if (volumes.isEmpty()) volumes << QStringLiteral("/");
+    return volumes;
 }
 
 }  // namespace qc

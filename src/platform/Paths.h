@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace qc {
 
@@ -26,6 +27,11 @@ struct Paths {
     static QString sharedDataFolder();
     // The removable volume the old PCs called drive a: ($QUILLORN_FLOPPY, else /media/floppy).
     static QString floppyFolder();
+
+    // The mount points a schedule can be copied to or from: local and removable file systems from
+    // the mount table, without the kernel's own and without network mounts. Read from the table
+    // alone, so a network server that stopped answering cannot hold the window (and its clock).
+    static QStringList mountedVolumes(const QString& mountTable = QStringLiteral("/proc/self/mounts"));
 };
 
 }  // namespace qc

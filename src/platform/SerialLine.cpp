@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 
@@ -68,7 +69,13 @@ void DeviceSerialLine::open(int port, const QByteArray& settings) {
     port_->setPortName(device.isEmpty() ? location : device);
     if (!port_->open(QIODevice::ReadWrite)) {
         const auto err = port_->error();
-        fail(err == QSerialPort::DeviceNotFoundError ? QcError::InvalidPortNumber : QcError::PortAlreadyOpen,
+        // Qt reports a port in use and a port the user may not open alike; the second is the
+        // usual trouble on a new station (the user not in the dialout group) and is told apart.
+        const QByteArray opened = QFile::encodeName(device.isEmpty() ? location : device);
+        const bool mayOpen = ::access(opened.constData(), R_OK | W_OK) == 0;
+        fail(err == QSerialPort::DeviceNotFoundError           ? QcError::InvalidPortNumber
+             : err == QSerialPort::PermissionError && !mayOpen ? QcError::PermissionDenied
+                                                               : QcError::PortAlreadyOpen,
              QStringLiteral("could not be opened"));
     }
     const auto parity = s.parity == 'E'   ? QSerialPort::EvenParity

@@ -211,6 +211,19 @@ TEST_F(Tick, ErrorsNeverStopTheTick) {
         << p.messages.back().toStdString();
 }
 
+TEST_F(Tick, AnUnreachablePortLogsNoRemoteStart) {
+    p.port.fails = true;
+    start({makeEntry("Dark", 1, "14:00:30", {1}, 2)});
+    run(QTime(14, 0, 35));
+    // The commands still went out; the log says nothing of an output the automation never saw.
+    EXPECT_EQ(writes("SP ").size(), 2u);
+    for (const QByteArray& line : al)
+        EXPECT_FALSE(line.contains("Remote Start")) << line.constData();
+    EXPECT_FALSE(p.m->view.Label2Visible);
+    EXPECT_EQ(p.messages.size(), 1);  // reported once, at start-up
+    EXPECT_FALSE(p.m->RemoteStart1Active);
+}
+
 TEST_F(Tick, LongExchangeDelaysTicksWithoutPilingThemUp) {
     // A receiver that never answers holds each EbNo reading for its whole limit.
     p.serial.answer = [](const QByteArray&) { return QByteArray(); };

@@ -145,6 +145,31 @@ TEST_F(ScheduleFileTest, LoadingAShorterScheduleFreesTheRecordsBeyondItAndSearch
     EXPECT_EQ(tp.m->lstNextToSwitch2.count(), 1);
 }
 
+TEST_F(ScheduleFileTest, ACopyNamedInAnotherLetterCaseLoadsAndAFailedLoadStillSearches) {
+    openSchedule({makeEntry("Old", 1, "13:00:00", {1})});
+    tp.m->FindNextSwitch1();
+    ASSERT_EQ(tp.m->NextName1, "Old");
+
+    // A stick written on the old PCs: the 8.3 name in capitals.
+    tp.writeFile(QStringLiteral("stick/SWITCHLIST.DAT"),
+                 makeEntry("From Stick", 1, "14:00:00", {1}).serialise());
+    tp.m->TransferFolder = tp.file(QStringLiteral("stick"));
+    tp.m->LoadSchedules();
+    EXPECT_EQ(tp.m->NextName1, "From Stick");
+
+    // A load that fails after copying records: the next event is searched again all the same, so
+    // the engine never switches an old event's time with the record that now stands there.
+    tp.writeFile(QStringLiteral("bad/switchlist.dat"),
+                 makeEntry("Copied", 1, "15:00:00", {1}).serialise() +
+                     makeEntry("Never", 1, "16:00:00", {1}).serialise());
+    tp.m->TransferFolder = tp.file(QStringLiteral("bad"));
+    tp.m->SchedFileNo.close();
+    tp.m->SchedFileNo.openForReading(tp.file(QStringLiteral("SwitchList.dat")));  // writes now fail
+    tp.m->NextName1 = "Stale";
+    EXPECT_THROW(tp.m->LoadSchedules(), QcError);
+    EXPECT_EQ(tp.m->NextName1, "From Stick");
+}
+
 TEST_F(ScheduleFileTest, LoadingAnEmptyFileChangesNothingButStillSearches) {
     tp.m->TwoReceivers = 1;
     openSchedule({makeEntry("Noon Thirty", 1, "12:30:00", {1}), makeEntry("Tuesday", 1, "08:00:00", {2})});

@@ -45,5 +45,24 @@ TEST(Paths, PortLinksInTheDataFolderTakeThePlaceOfTheStandardDevices) {
     EXPECT_EQ(p.parallelPort(), dir.filePath(QStringLiteral("LPT1")));
 }
 
+TEST(Paths, VolumesComeFromTheMountTableWithoutKernelAndNetworkMounts) {
+    QTemporaryDir dir;
+    QFile table(dir.filePath(QStringLiteral("mounts")));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write(
+        "/dev/vda1 / ext4 rw 0 0\n"
+        "proc /proc proc rw 0 0\n"
+        "tmpfs /run tmpfs rw 0 0\n"
+        "server:/export /mnt/archive nfs4 rw 0 0\n"
+        "//nas/share /mnt/nas cifs rw 0 0\n"
+        "/dev/sdb1 /run/media/op/STICK\\040ONE vfat rw 0 0\n"
+        "/dev/sdc1 /media/floppy vfat rw 0 0\n"
+        "/dev/vda2 /home ext4 rw 0 0\n");
+    table.close();
+    EXPECT_EQ(Paths::mountedVolumes(table.fileName()),
+              QStringList({"/", "/run/media/op/STICK ONE", "/media/floppy", "/home"}));
+    EXPECT_EQ(Paths::mountedVolumes(dir.filePath(QStringLiteral("none"))), QStringList({"/"}));
+}
+
 }  // namespace
 }  // namespace qc
