@@ -19,7 +19,7 @@ public:
     SimulatedRun(Module1& m, SimulatedClock& clock);
 
     // Runs every tick and timer event due up to and including `until`.
-    // `until` is read as a wall-clock date and time, whatever its time spec.
+    // `until` is read as a wall-clock date and time, whatever its Qt::TimeSpec.
     void runUntil(const QDateTime& until);
     void runFor(qint64 milliseconds) { runUntil(clock_.now().addMSecs(milliseconds)); }
 

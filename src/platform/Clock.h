@@ -29,7 +29,7 @@ int roundHalfEven(double seconds);
 
 class SystemClock : public Clock {
 public:
-    // The local date and time of day (in a date-time of spec UTC: only its fields count).
+    // The local date and time of day (in a date-time marked Qt::UTC: only its fields count).
     QDateTime now() const override;
     // clock_settime; needs CAP_SYS_TIME.
     void setTimeOfDay(const QTime& time) override;
