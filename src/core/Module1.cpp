@@ -10,7 +10,6 @@ Module1::~Module1() {
 }
 
 void Module1::ShowMessage(const QString& text) {
-    LastMessage = text;
     emit messageShown(text);
 }
 

@@ -120,7 +120,6 @@ public:
 
     // ---- Messages (core/): every trapped error and refusal goes to the message window.
     void ShowMessage(const QString& text);
-    QString LastMessage;
 
     // ---- Schedule file (engine/ScheduleFile.cpp)
     // Reads record n into EntryBuf; false at end of file.

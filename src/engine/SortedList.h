@@ -29,7 +29,6 @@ public:
     const QByteArray& line(int i) const { return items_[i].line; }
     int itemData(int i) const { return items_[i].itemData; }
     const std::vector<Item>& items() const { return items_; }
-    bool isSorted() const { return sorted_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
