@@ -20,79 +20,15 @@
 #include <memory>
 #include <thread>
 
+#include "support/ReceiverSim.h"
 #include "support/TestSupport.h"
 
 namespace qc {
 namespace {
 
-// One line as the simulator received it, and the line speed it saw at its arrival.
-struct Received {
-    QByteArray line;
-    QByteArray speed;
-};
-
-// The receiver simulator as a child process, linked as <home>/COM<port>.
-class ReceiverSim {
-public:
-    ReceiverSim(QString home, int port, QStringList options)
-        : home_(std::move(home)), port_(port), options_(std::move(options)) {
-        logPath_ = home_ + QStringLiteral("/rx%1.log").arg(port_);
-        start();
-    }
-    ~ReceiverSim() { stop(); }
-
-    void start() {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(
-            QStringLiteral(RECEIVER_SIM),
-            QStringList{"--home", home_, "--port", QString::number(port_), "--log", logPath_} + options_);
-        QElapsedTimer t;
-        t.start();
-        while (!process_.canReadLine() && t.elapsed() < 10000 && process_.state() != QProcess::NotRunning)
-            process_.waitForReadyRead(100);
-        ready_ = process_.readLine().startsWith("ready ");
-    }
-    void stop() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
-    bool ready() const { return ready_; }
-    qint64 pid() const { return process_.processId(); }
-    void waitForDeath() { process_.waitForFinished(5000); }
-
-    std::vector<Received> received() const {
-        QFile f(logPath_);
-        std::vector<Received> out;
-        if (!f.open(QIODevice::ReadOnly)) return out;
-        for (const QByteArray& row : f.readAll().split('\n')) {
-            const QList<QByteArray> fields = row.split('\t');
-            if (fields.size() == 3) out.push_back({fields[1], fields[2]});
-        }
-        return out;
-    }
-    // Waits until n lines have arrived, then a little longer so that an unexpected extra line
-    // shows too.
-    std::vector<Received> waitForLines(size_t n) const {
-        QElapsedTimer t;
-        t.start();
-        while (received().size() < n && t.elapsed() < 5000)
-            QThread::msleep(10);
-        QThread::msleep(200);
-        return received();
-    }
-
-private:
-    QString home_;
-    int port_;
-    QStringList options_;
-    QString logPath_;
-    QProcess process_;
-    bool ready_ = false;
-};
+using test::RawPty;
+using test::Received;
+using test::ReceiverSim;
 
 std::vector<QByteArray> linesOf(const std::vector<Received>& received) {
     std::vector<QByteArray> out;
@@ -100,56 +36,6 @@ std::vector<QByteArray> linesOf(const std::vector<Received>& received) {
         out.push_back(r.line);
     return out;
 }
-
-// A bare pseudo-terminal linked as <home>/COM<port>: the test holds the master and reads exactly the
-// bytes the program wrote. Its own slave descriptor stays open, so nothing is lost when the program
-// closes the port.
-class RawPty {
-public:
-    RawPty(const QString& home, int port) {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
-        char name[128];
-        if (ptsname_r(master_, name, sizeof name) != 0) return;
-        slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios t{};
-        tcgetattr(slave_, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave_, TCSANOW, &t);
-        const QByteArray link = QStringLiteral("%1/COM%2").arg(home).arg(port).toLocal8Bit();
-        ok_ = slave_ >= 0 && ::symlink(name, link.constData()) == 0;
-    }
-    ~RawPty() {
-        if (slave_ >= 0) ::close(slave_);
-        if (master_ >= 0) ::close(master_);
-    }
-    bool ok() const { return ok_; }
-
-    // Everything that arrives until the line has been quiet for a while.
-    QByteArray drain() {
-        QByteArray out;
-        for (;;) {
-            pollfd p{master_, POLLIN, 0};
-            if (::poll(&p, 1, 300) <= 0) return out;
-            char buf[256];
-            const ssize_t n = ::read(master_, buf, sizeof buf);
-            if (n <= 0) return out;
-            out.append(buf, n);
-        }
-    }
-    // The speed the line is set to now.
-    speed_t speed() const {
-        termios t{};
-        tcgetattr(slave_, &t);
-        return cfgetospeed(&t);
-    }
-    void answer(const QByteArray& bytes) { (void)!::write(master_, bytes.constData(), bytes.size()); }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-    bool ok_ = false;
-};
 
 // A program with the real serial line on a temporary data folder; the clock is the system's.
 struct PtyProgram {

@@ -1,0 +1,49 @@
+#include "GuiSupport.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLabel>
+
+#include "core/frmError.h"
+
+namespace qc::test {
+
+bool shownIn(const QWidget* window, const QString& name) {
+    const QWidget* w = control<QWidget>(window, name);
+    return w && w->isVisibleTo(window);
+}
+
+QString messageText() {
+    QList<frmError*> shown;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<frmError*>(top); f && f->isVisible()) shown << f;
+    return shown.size() == 1 ? shown.first()->lblMessage()->text() : QString();
+}
+
+void closeMessages() {
+    frmError::unload();
+    QApplication::processEvents();
+}
+
+QStringList listLines(const QAbstractItemView* view) {
+    QStringList out;
+    if (!view || !view->model()) return out;
+    const QAbstractItemModel* model = view->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        out << model->index(row, 0).data().toString();
+    return out;
+}
+
+QString accessibleNameOf(const QWidget* control) {
+    if (!control) return {};
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(control));
+    return iface ? iface->text(QAccessible::Name) : QString();
+}
+
+QWidget* shownWindow(const QString& name) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == name && top->isVisible()) return top;
+    return nullptr;
+}
+
+}  // namespace qc::test
