@@ -1,0 +1,58 @@
+#include "TextDevice.h"
+
+namespace qc {
+
+void TextDevice::setFont(const QString& name, int pointSize) {
+    fontOut(name, pointSize);
+}
+
+void TextDevice::printAt(int column, const QByteArray& text) {
+    const qsizetype at = std::max(column, 1) - 1;
+    if (line_.size() > at) endLine();
+    line_ += QByteArray(at - line_.size(), ' ');
+    print(text);
+}
+
+void TextDevice::print(const QByteArray& text) {
+    line_ += text;
+    lineOpen_ = true;
+}
+
+void TextDevice::endLine() {
+    lineOut(line_);
+    line_.clear();
+    lineOpen_ = false;
+}
+
+void TextDevice::newPage() {
+    if (lineOpen_) endLine();
+    pageOut();
+}
+
+void TextDevice::endDoc() {
+    if (lineOpen_) endLine();
+    documentOut();
+}
+
+QByteArray TextDevice::number(long long value) {
+    return (value < 0 ? QByteArray() : QByteArray(" ")) + QByteArray::number(value) + ' ';
+}
+
+void RecordingTextDevice::fontOut(const QString& name, int pointSize) {
+    fontName = name;
+    fontSize = pointSize;
+}
+
+void RecordingTextDevice::lineOut(const QByteArray& line) {
+    pages.last() << line;
+}
+
+void RecordingTextDevice::pageOut() {
+    pages << QList<QByteArray>{};
+}
+
+void RecordingTextDevice::documentOut() {
+    ended = true;
+}
+
+}  // namespace qc
