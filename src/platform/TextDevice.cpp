@@ -1,5 +1,7 @@
 #include "TextDevice.h"
 
+#include "QcError.h"
+
 namespace qc {
 
 void TextDevice::setFont(const QString& name, int pointSize) {
@@ -53,6 +55,23 @@ void RecordingTextDevice::pageOut() {
 
 void RecordingTextDevice::documentOut() {
     ended = true;
+}
+
+namespace {
+PrinterFactory& printerFactory() {
+    static PrinterFactory factory;
+    return factory;
+}
+}  // namespace
+
+void setDefaultPrinter(PrinterFactory factory) {
+    printerFactory() = std::move(factory);
+}
+
+std::unique_ptr<TextDevice> defaultPrinter() {
+    if (!printerFactory())
+        throw QcError(QcError::HardwareNotAvailable, QStringLiteral("No printer is installed"));
+    return printerFactory()();
 }
 
 }  // namespace qc

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
+#include <memory>
 
 namespace qc {
 
@@ -54,5 +56,11 @@ protected:
     void pageOut() override;
     void documentOut() override;
 };
+
+// The program's default printer. Windows print through it; the program installs the real printer at
+// start, tests a recording device. Without one installed, defaultPrinter() throws QcError.
+using PrinterFactory = std::function<std::unique_ptr<TextDevice>()>;
+void setDefaultPrinter(PrinterFactory factory);
+std::unique_ptr<TextDevice> defaultPrinter();
 
 }  // namespace qc
