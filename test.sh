@@ -16,5 +16,7 @@ cmake --build build/test
 echo "== tests"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-cd build/test
-ctest --output-on-failure -j2 --timeout 600
+(cd build/test && ctest --output-on-failure -j2 --timeout 600)
+
+echo "== fuzzing (a few seconds a target on its corpus)"
+scripts/fuzz.sh --seconds "${QC_FUZZ_SECONDS:-5}"

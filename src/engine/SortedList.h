@@ -27,6 +27,7 @@ public:
 
     int count() const { return static_cast<int>(items_.size()); }
     const QByteArray& line(int i) const { return items_[i].line; }
+    using QAbstractListModel::itemData;
     int itemData(int i) const { return items_[i].itemData; }
     const std::vector<Item>& items() const { return items_; }
 

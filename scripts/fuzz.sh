@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang's libFuzzer and runs each on its committed corpus.
+# Usage: scripts/fuzz.sh [--seconds N | --runs N] [target...]
+#   --seconds N  each target for N seconds (default 5): the short form the test command runs
+#   --runs N     each target for N executions: the long form, a benchmark
+# New inputs go to a scratch copy of the corpus; a crash leaves its input in build/fuzz/artifacts and
+# fails the script.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+limit=(-max_total_time=5)
+targets=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seconds) limit=(-max_total_time="$2"); shift 2 ;;
+    --runs) limit=(-runs="$2"); shift 2 ;;
+    *) targets+=("$1"); shift ;;
+  esac
+done
+
+CXX=clang++ CC=clang cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQC_FUZZ=ON \
+  -DQC_BUILD_TESTS=OFF -DQC_BUILD_BENCH=OFF >/dev/null
+[ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//')
+cmake --build build/fuzz --target "${targets[@]}"
+
+mkdir -p build/fuzz/artifacts
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
+export QT_QPA_PLATFORM=offscreen
+for t in "${targets[@]}"; do
+  scratch=$(mktemp -d)
+  echo "== fuzz $t"
+  status=0
+  build/fuzz/bin/"$t" "$scratch" "fuzz/corpus/$t" "${limit[@]}" -artifact_prefix=build/fuzz/artifacts/"$t"- \
+    -print_final_stats=1 >"build/fuzz/$t.log" 2>&1 || status=$?
+  grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "build/fuzz/$t.log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -n 60 "build/fuzz/$t.log" >&2
+    echo "fuzz $t failed (exit $status): the input is in build/fuzz/artifacts" >&2
+    exit 1
+  fi
+  rm -rf "$scratch"
+done
