@@ -1,6 +1,7 @@
 // The main window's items for the station engineer: hidden in normal use, shown in engineering mode.
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 
 #include "Module1.h"
 #include "mnuMenu.h"
@@ -38,6 +39,8 @@ void mnuMenu::setEngineeringMode(bool on) {
     // Inside "Receiver Status", "EB" is the one item not hidden of its own.
     for (QAction* item : mnuReceiverStatus_->actions())
         item->setVisible(on || item->objectName() == QLatin1String("mnuReadEB"));
+    // The longer menu stays whole on the bar rather than folding its last items away.
+    if (on) resize(std::max(width(), menuBar()->sizeHint().width() + 16), height());
 }
 
 void mnuMenu::connectEngineeringCommands() {

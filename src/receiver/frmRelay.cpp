@@ -56,7 +56,14 @@ frmRelay::frmRelay(Module1& m, SerialLine* line, QWidget* parent)
         b->setAccessibleName(RelayPanel::buttonName(i));
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, [this, i] { cmdR_Click(i); });
-        rows->addWidget(b, i / 2, i % 2);
+        rows->addWidget(b, i / 2, i % 2 + 1);
+        // Each row says which relay it switches; it hides with the row's buttons.
+        if (i % 2 == 0) {
+            auto* number = new QLabel(QString::number(i / 2 + 1), this);
+            number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            rows->addWidget(number, i / 2, 0);
+            rowLabels_[i / 2] = number;
+        }
         if (previous) setTabOrder(previous, b);
         previous = b;
         cmdR_[i] = b;
@@ -83,6 +90,8 @@ void frmRelay::Form_Load() {
     panel_.Form_Load();
     for (int i = 0; i < RelayPanel::ButtonCount; ++i)
         cmdR_[i]->setVisible(panel_.buttonShown(i));
+    for (int row = 0; row < RelayPanel::ButtonCount / 2; ++row)
+        rowLabels_[row]->setVisible(panel_.buttonShown(2 * row));
     showReply();
 }
 

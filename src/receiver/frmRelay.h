@@ -38,6 +38,7 @@ private:
     QLabel* lblRelay_;
     QScrollArea* replyArea_;
     QPushButton* cmdR_[RelayPanel::ButtonCount];
+    QLabel* rowLabels_[RelayPanel::ButtonCount / 2];
     QPushButton* cmdClose_;
 };
 

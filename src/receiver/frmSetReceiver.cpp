@@ -24,7 +24,7 @@ QListWidget* list(QWidget* parent, const char* name, const QString& accessibleNa
     l->setSelectionMode(QAbstractItemView::SingleSelection);
     l->setAccessibleName(accessibleName);
     l->setToolTip(tip);
-    l->setMinimumHeight(150);
+    l->setMinimumHeight(230);
     return l;
 }
 
@@ -77,6 +77,11 @@ frmSetReceiver::frmSetReceiver(Module1& m, QWidget* parent) : QWidget(parent, Qt
     receivers->addWidget(Option2_);
     receivers->addStretch(1);
     auto* lists = new QGridLayout;
+    // Captions over the lists (the screen reader has the lists' own names).
+    const QString captions[] = {QStringLiteral("Port"), QStringLiteral("Route"),
+                                QStringLiteral("Source Code")};
+    for (int column = 0; column < 3; ++column)
+        lists->addWidget(new QLabel(captions[column], this), 0, column);
     lists->addWidget(Label1, 0, 3);
     lists->addWidget(lstPort_, 1, 0);
     lists->addWidget(lstRoute_, 1, 1);
@@ -100,7 +105,7 @@ frmSetReceiver::frmSetReceiver(Module1& m, QWidget* parent) : QWidget(parent, Qt
                         {Check1_, cmdSet_},
                         {cmdSet_, cmdClose_}})
         setTabOrder(a, b);
-    resize(520, 300);
+    resize(540, 340);
 }
 
 void frmSetReceiver::Form_Load() {
