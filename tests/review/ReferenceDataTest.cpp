@@ -40,7 +40,6 @@ TEST(ServiceProviderNamesFile, NumberViewPutsEmptySlotsFirstAndNamesKeepTwentyFi
     names.LoadSPNames();
 
     EXPECT_EQ(p.readFile("SPNames.dat").mid(7 * 128, 26), "alpha67890123456789012345x");
-    ASSERT_EQ(names.lstSerProv.count(), 64);
     for (int row = 0; row < 62; ++row)
         EXPECT_TRUE(names.lstSerProv.line(row).startsWith(QByteArray(25, ' '))) << row;
     EXPECT_EQ(names.lstSerProv.line(62), "alpha67890123456789012345  7 ");
