@@ -40,4 +40,4 @@ if [ -z "${QUILLORN_HOME:-}" ]; then
   echo "Demo data folder: $QUILLORN_HOME (logs in $QUILLORN_HOME/logs, wire logs receiver1-wire.log, receiver2-wire.log)"
 fi
 
-build/release/bin/quillorncontrol
+build/release/bin/quillorncontrol "$@"

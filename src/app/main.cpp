@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCommandLineParser>
 
 #include "core/Module1.h"
 #include "core/mnuMenu.h"
@@ -11,6 +12,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillornControl"));
 
+    QCommandLineParser options;
+    options.addHelpOption();
+    const QCommandLineOption engineering(
+        QStringLiteral("engineering"),
+        QStringLiteral("Show the station engineer's menu items: source codes, service providers, the "
+                       "MPEG log, the receiver set-up and the relay panel."));
+    options.addOption(engineering);
+    options.process(app);
+
     const qc::Paths paths = qc::Paths::fromEnvironment();
     qc::SystemClock clock;
     qc::DeviceSerialLine serial(paths);
@@ -18,6 +28,7 @@ int main(int argc, char** argv) {
     qc::Module1 m(paths, clock, serial, port);
 
     qc::mnuMenu window(m);
+    window.setEngineeringMode(options.isSet(engineering));
     window.load();
     window.show();
     return QApplication::exec();

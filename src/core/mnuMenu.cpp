@@ -129,6 +129,7 @@ mnuMenu::mnuMenu(Module1& m, QWidget* parent) : QMainWindow(parent), m_(m) {
 
     buildControls();
     buildMenu();
+    connectEngineeringCommands();
     buildTimers();
 
     resize(800, 600);

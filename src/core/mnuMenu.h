@@ -50,6 +50,11 @@ public:
     QAction* mnuHelp;
     QAction* mnuAbout;
 
+    // Engineering mode (--engineering): the menu items kept for the station engineer, hidden in
+    // normal use, are shown, and the title bar says so.
+    void setEngineeringMode(bool on);
+    bool engineeringMode() const { return engineering_; }
+
 protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -77,8 +82,12 @@ private:
     void cmdSave_Click();
     void mnuFileExit_Click();
     void showMessage(const QString& text);
+    // The commands of the engineer's items: service providers, source codes, receiver set-up,
+    // relay panel (mnuMenuEngineering.cpp).
+    void connectEngineeringCommands();
 
     Module1& m_;
+    bool engineering_ = false;
 
     QWidget* form_;
     QLabel* lblClock_;
