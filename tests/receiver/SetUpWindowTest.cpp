@@ -23,19 +23,10 @@ using test::shownIn;
 
 const QString kSamePorts = QStringLiteral("Receiver one and receiver two Ports may not be the same.");
 
-// The main window loaded on the program, then the dialog opened from its menu.
-QWidget* openSetUp(test::TestProgram& p, std::unique_ptr<mnuMenu>& main) {
-    main = std::make_unique<mnuMenu>(*p.m);
-    main->load();
-    main->show();
-    p.m->lstNextToSwitch2.clear();  // to see whether opening searches receiver 2 again
-    main->mnuSetUp->trigger();
-    return test::shownWindow(QStringLiteral("frmSetUp"));
-}
-
 // Steps: c=control clicked (near its left end, where a check box has its mark), l=list:row
 // clicked, t=clock-reset time typed, h=control that must be hidden, x the settings folder made
-// unwritable, f closed by the window's frame.
+// unwritable, f closed by the window's frame, r=1 or 0: receiver 2 shown on both windows and its
+// week searched again, or hidden.
 void run(QWidget* w, test::TestProgram& p, const char* steps) {
     for (const QString& step : QString::fromLatin1(steps).split(' ')) {
         const QStringList arg = step.mid(2).split(':');
@@ -44,13 +35,17 @@ void run(QWidget* w, test::TestProgram& p, const char* steps) {
         if (auto* box = step[0] == 'l' ? control<QListWidget>(w, arg[0]) : nullptr)
             QTest::mouseClick(box->viewport(), Qt::LeftButton, {},
                               box->visualItemRect(box->item(arg[1].toInt())).center());
-        if (step[0] == 't') {
-            control<QLineEdit>(w, "txtClockResetTime")->clear();
-            QTest::keyClicks(control<QLineEdit>(w, "txtClockResetTime"), arg.join(':'));
-        }
+        if (step[0] == 't') control<QLineEdit>(w, "txtClockResetTime")->clear();
+        if (step[0] == 't') QTest::keyClicks(control<QLineEdit>(w, "txtClockResetTime"), arg.join(':'));
         EXPECT_FALSE(step[0] == 'h' && shownIn(w, arg[0])) << steps;
         if (step[0] == 'x') QDir().mkdir(p.file("QuillornControl.ini.new"));
         if (step[0] == 'f') w->close();
+        if (step[0] == 'r') {
+            for (const char* name : {"lstNextToSwitch2", "Label3", "Label5", "Label6", "lstPortTwo"})
+                EXPECT_EQ(shownIn(w->parentWidget(), name), arg[0] == "1") << name;
+            EXPECT_EQ(p.m->lstNextToSwitch2.count(), arg[0].toInt());  // receiver 2 was searched again
+            p.m->lstNextToSwitch2.clear();
+        }
     }
 }
 
@@ -73,24 +68,25 @@ TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
          "f",
          "320500y0207:15",
          {}},
+        {"111201w12", "r=1 c=Check1 r=0 c=Check1 r=1 c=cmdClose", "111201w1254:30", {}},
         {"111201w02", "c=optBaud2 x c=cmdClose", "111201w0254:30",
          QStringLiteral("The settings were not saved")},
     };
     for (const auto& [ini, steps, saved, message] : rows) {
         test::TestProgram p;
-        p.writeFile(QStringLiteral("QuillornControl.ini"), ini);
-        p.writeFile(QStringLiteral("TimeReset.ini"), "54:30");
-        std::unique_ptr<mnuMenu> main;
-        QWidget* setup = openSetUp(p, main);
+        p.writeFile("QuillornControl.ini", ini);
+        p.writeFile("TimeReset.ini", "54:30");
+        test::writeSchedule(p.file("SwitchList.dat"), {test::makeEntry("Farm", 2, "14:30:00", {3})});
+        auto main = std::make_unique<mnuMenu>(*p.m);
+        main->load();
+        p.m->lstNextToSwitch2.clear();  // to see whether opening searches receiver 2 again
+        main->mnuSetUp->trigger();
+        QWidget* setup = test::shownWindow("frmSetUp");
         ASSERT_TRUE(setup) << steps;
         run(setup, p, steps);
-        EXPECT_EQ(
-            p.readFile(QStringLiteral("QuillornControl.ini")) + p.readFile(QStringLiteral("TimeReset.ini")),
-            saved)
-            << steps;
+        EXPECT_EQ(p.readFile("QuillornControl.ini") + p.readFile("TimeReset.ini"), saved) << steps;
         EXPECT_TRUE(message.isEmpty() ? p.messages.isEmpty() : test::messageText().contains(message))
             << steps;
-        test::closeMessages();
         if (message.contains(QLatin1String("not saved"))) continue;
         // The next start reads back what the program ran with.
         const auto ranWith = settings(*p.m);
@@ -101,30 +97,9 @@ TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
     }
 }
 
-TEST(SetUpWindow, TwoReceiversShowsOrHidesReceiver2OnBothWindowsAndSearchesAgain) {
-    test::TestProgram p;
-    p.writeFile(QStringLiteral("QuillornControl.ini"), "111201w12");
-    test::writeSchedule(
-        p.file(QStringLiteral("SwitchList.dat")),
-        {test::makeEntry("News", 1, "13:00:00", {1}), test::makeEntry("Farm", 2, "14:30:00", {3})});
-    std::unique_ptr<mnuMenu> main;
-    QWidget* setup = openSetUp(p, main);
-    ASSERT_TRUE(setup);
-    for (const bool two : {true, false, true}) {
-        if (p.m->TwoReceivers != two) run(setup, p, "c=Check1");
-        for (const char* name : {"lstNextToSwitch2", "Label3", "Label5", "Label6"})
-            EXPECT_EQ(shownIn(main.get(), name), two) << name;
-        for (const char* name : {"lstPortTwo", "Label4"})
-            EXPECT_EQ(shownIn(setup, name), two) << name;
-        EXPECT_EQ(p.m->TwoReceivers, two ? 1 : 0);
-        EXPECT_EQ(p.m->lstNextToSwitch2.count(), two ? 1 : 0);
-        p.m->lstNextToSwitch2.clear();
-    }
-}
-
 TEST(SetUpWindow, MenuCommandsOpenOneNamedWindowEachAndRebuildTheListingInIt) {
     test::TestProgram p;
-    const QString schedule = p.file(QStringLiteral("SwitchList.dat"));
+    const QString schedule = p.file("SwitchList.dat");
     test::writeSchedule(schedule, {test::makeEntry("News", 1, "13:00:00", {1})});
     mnuMenu main(*p.m);
     main.load();
@@ -143,8 +118,7 @@ TEST(SetUpWindow, MenuCommandsOpenOneNamedWindowEachAndRebuildTheListingInIt) {
                         c->objectName().isEmpty() || !test::accessibleNameOf(c).isEmpty())
                 << c->objectName().toStdString();
     }
-    auto* week =
-        control<QListView>(test::shownWindow(QStringLiteral("frmWeeklySchedule")), "lstWeeklySchedule");
+    auto* week = control<QListView>(test::shownWindow("frmWeeklySchedule"), "lstWeeklySchedule");
     EXPECT_EQ(test::listLines(week).size(), 2);  // rebuilt from the file as it is now
     EXPECT_TRUE(QFontInfo(week->font()).fixedPitch());
 }

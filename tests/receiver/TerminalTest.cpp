@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <map>
 
 #include "receiver/MonitorTerminal.h"
 #include "receiver/frmMonCon.h"
@@ -27,29 +28,23 @@ struct FailingWrite : test::ScriptedSerialLine {
 };
 
 TEST(Terminal, SendsToTheChosenReceiverForTheFullSecondAndReleasesThePortAfterAFailure) {
-    struct Row {
-        int16_t twoReceivers;
-        bool receiver2Chosen;
-        bool failWrite;
-        int port;  // 0: nothing goes out
-    };
-    for (const Row row : {Row{1, true, false, 2}, Row{0, true, false, 1}, Row{0, false, true, 0}}) {
+    // Two receivers, receiver 2 chosen, the write fails, where the command goes (0: nowhere).
+    for (const auto& [two, chosen, failWrite, port] :
+         {std::tuple(1, true, false, 2), {0, true, false, 1}, {0, false, true, 0}}) {
         test::TestProgram p;
         FailingWrite failing(p.clock);
-        test::ScriptedSerialLine& line = row.failWrite ? failing : p.serial;
+        test::ScriptedSerialLine& line = failWrite ? failing : p.serial;
         line.answerDelayMs = 300;  // the answer and its prompt come well inside the second
-        p.m->Rx1Port = 1;
-        p.m->Rx2Port = 2;
-        p.m->BaudIndex = 1;
-        p.m->TwoReceivers = row.twoReceivers;
+        p.writeFile("QuillornControl.ini", "110000d" + QByteArray::number(two) + "2");
+        p.m->ReadSettings();
         p.m->MonitorCommand = "FC";
         const QDateTime start = p.clock.now();
-        const auto reply = MonitorTerminal(*p.m, line).SendCommand(row.receiver2Chosen);
+        const auto reply = MonitorTerminal(*p.m, line).SendCommand(chosen);
         EXPECT_FALSE(line.isOpen());
-        EXPECT_EQ(p.messages, row.port ? QStringList() : QStringList{"Device I/O error"});
-        EXPECT_EQ(reply, row.port ? std::optional<QByteArray>("Sent FC\r\nOK\r\n>") : std::nullopt);
-        EXPECT_EQ(line.bytesTo(row.port), row.port ? "FC\r" : "");
-        EXPECT_TRUE(!row.port || start.msecsTo(p.clock.now()) > 1000);  // the prompt did not end it
+        EXPECT_EQ(p.messages, port ? QStringList() : QStringList{"Device I/O error"});
+        EXPECT_EQ(reply, port ? std::optional<QByteArray>("Sent FC\r\nOK\r\n>") : std::nullopt);
+        EXPECT_EQ(line.bytesTo(port), port ? "FC\r" : "");
+        EXPECT_TRUE(!port || start.msecsTo(p.clock.now()) > 1000);  // the prompt did not end it
     }
 }
 
@@ -57,22 +52,17 @@ TEST(Terminal, SendsToTheChosenReceiverForTheFullSecondAndReleasesThePortAfterAF
 // keys, p=port of receiver 1.
 void run(frmMonCon& w, Module1& m, const char* steps) {
     auto* box = control<QLineEdit>(&w, "txtCommand");
+    const std::map<char, Qt::Key> keys{{'e', Qt::Key_Return}, {'u', Qt::Key_Up}, {'d', Qt::Key_Down}};
     for (const QString& step : QString::fromLatin1(steps).split('|')) {
-        const QString arg = step.mid(2);
         const char verb = step[0].toLatin1();
-        if (verb == 't') {
-            box->clear();
-            QTest::keyClicks(box, arg);
-        }
-        if (verb == 'e' || verb == 'u' || verb == 'd')
-            QTest::keyClick(box, verb == 'e' ? Qt::Key_Return : verb == 'u' ? Qt::Key_Up : Qt::Key_Down);
+        if (verb == 't') box->clear();
+        if (verb == 't') QTest::keyClicks(box, step.mid(2));
+        if (keys.count(verb)) QTest::keyClick(box, keys.at(verb));
         if (verb == 's') QTest::mouseClick(control<QPushButton>(&w, "cmdSend"), Qt::LeftButton);
-        if (verb == 'h') control<QAction>(&w, arg)->trigger();
-        if (verb == 'c') {
-            m.SwitchCount1 = 2;
-            m.Timer1_Timer();
-        }
-        if (verb == 'p') m.Rx1Port = arg.toInt();
+        if (verb == 'h') control<QAction>(&w, step.mid(2))->trigger();
+        if (verb == 'c') m.SwitchCount1 = 2;  // the last tick of a switch cycle
+        if (verb == 'c') m.Timer1_Timer();
+        if (verb == 'p') m.Rx1Port = step.mid(2).toInt();
     }
 }
 
@@ -86,6 +76,7 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
     test::ReceiverSim sim(p.home(), 1, {"--ebno", "7.5"});
     ASSERT_TRUE(sim.ready());
     QFile::link(p.file("nowhere"), p.file("COM2"));  // a port whose device is gone
+    test::RawPty raw(p.home(), 3);                   // a bare line that shows the bytes as they were sent
     DeviceSerialLine line(Paths{p.home()});
     const std::tuple<const char*, std::vector<QByteArray>, const char*> rows[] = {
         {"t=EB|e", {"EB"}, "Sent EB\nEbNo 7.5 dB\n>"},
@@ -96,14 +87,14 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
         {"t=EB|e|t=R R|e|u|u|u|d|u|e", {"EB", "R R", "EB"}, nullptr},
         {"p=2|t=EB|e", {}, ""},
         {"p=1|s", {"EB"}, nullptr},
+        {"p=3|t=EB|e|p=1", {}, nullptr},
     };
     for (const auto& [steps, sent, shown] : rows) {
         frmMonCon w(m, line);
         const size_t before = sim.lines().size();
         run(w, m, steps);
-        std::vector<QByteArray> arrived;
-        for (const test::Received& r : sim.waitForLines(before + sent.size()))
-            arrived.push_back(r.line);
+        sim.waitForLines(before + sent.size());
+        const std::vector<QByteArray> arrived = sim.lines();
         EXPECT_EQ(std::vector(arrived.begin() + before, arrived.end()), sent) << steps;
         const QString label = control<QLabel>(&w, "lblMonitor")->text();
         EXPECT_TRUE(!shown || label == shown) << steps << ": " << label.toStdString();
@@ -113,11 +104,7 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
     EXPECT_TRUE(p.messages[0].startsWith(QLatin1String("Invalid port number:")))
         << p.messages[0].toStdString();
 
-    // On the wire: the command and one CR, nothing else.
-    test::RawPty raw(p.home(), 3);
-    frmMonCon w(m, line);
-    run(w, m, "p=3|t=EB|e");
-    EXPECT_EQ(raw.drain(), "EB\r");
+    EXPECT_EQ(raw.drain(), "EB\r");  // on the wire: the command and one CR, nothing else
 }
 
 }  // namespace
