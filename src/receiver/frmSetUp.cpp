@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,6 +42,7 @@ QListWidget* list(QWidget* parent, const char* name, const QStringList& rows, co
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     box->addItems(rows);
     box->setFixedHeight(box->sizeHintForRow(0) * static_cast<int>(rows.size()) + 2 * box->frameWidth() + 4);
+    box->setFixedWidth(box->sizeHintForColumn(0) + 2 * box->frameWidth() + 24);
     box->clear();  // the rows are added when the dialog opens
     return box;
 }
@@ -70,6 +70,15 @@ int selectedRow(const QListWidget* box) {
 // stays as it is until the operator chooses.
 void selectRow(QListWidget* box, int row) {
     if (row >= 0 && row < box->count()) box->setCurrentRow(row);
+}
+
+// A label with the control it names just below it.
+QVBoxLayout* captioned(QLabel* label, QWidget* control) {
+    auto* pair = new QVBoxLayout;
+    pair->setSpacing(2);
+    pair->addWidget(label);
+    pair->addWidget(control);
+    return pair;
 }
 
 // Hidden controls keep their place, so the dialog does not jump when they come and go.
@@ -155,11 +164,11 @@ void frmSetUp::buildControls() {
     baud->addWidget(optBaud1_);
     baud->addWidget(optBaud2_);
 
-    auto* ports = new QGridLayout;
-    ports->addWidget(Label3_, 0, 0);
-    ports->addWidget(Label4_, 0, 1);
-    ports->addWidget(lstPortOne_, 1, 0);
-    ports->addWidget(lstPortTwo_, 1, 1);
+    auto* ports = new QHBoxLayout;
+    ports->setSpacing(16);
+    ports->addLayout(captioned(Label3_, lstPortOne_));
+    ports->addLayout(captioned(Label4_, lstPortTwo_));
+    ports->addStretch(1);
 
     auto* clock = new QHBoxLayout;
     clock->addWidget(label2_);
@@ -180,24 +189,25 @@ void frmSetUp::buildControls() {
 
     auto* right = new QVBoxLayout;
     right->addWidget(fraBaudSelect_);
-    right->addWidget(lblHistoryEB_);
-    right->addWidget(lstHistoryEbNo_);
-    right->addWidget(Label1_);
-    right->addWidget(lstSaveLogs_);
+    right->addLayout(captioned(lblHistoryEB_, lstHistoryEbNo_));
+    right->addLayout(captioned(Label1_, lstSaveLogs_));
     right->addStretch(1);
 
     auto* columns = new QHBoxLayout;
     columns->setSpacing(24);
-    columns->addLayout(left, 3);
-    columns->addLayout(right, 2);
+    columns->addLayout(left);
+    columns->addLayout(right);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdClose_);
     buttons->addStretch(1);
 
+    // The dialog is as large as its controls need, at any font size.
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns, 1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setSpacing(12);
+    layout->addLayout(columns);
     layout->addLayout(buttons);
 
     connect(cmdClose_, &QPushButton::clicked, this, &QWidget::close);
