@@ -87,6 +87,7 @@ void frmMonCon::buildControls() {
     monitorArea->setWidgetResizable(true);
     monitorArea->setMinimumSize(480, 272);
     monitorArea->setBackgroundRole(QPalette::Base);
+    monitorArea->setAccessibleName(lblMonitor_->accessibleName());
 
     optRec1_ = new QRadioButton(QStringLiteral("Receiver 1"), this);
     optRec1_->setObjectName(QStringLiteral("optRec_1"));

@@ -144,13 +144,13 @@ void frmSetUp::buildControls() {
 
     // A screen reader names each list and the text box by the label above or beside it. Lists do
     // not take their name from a buddy label, so they are given it.
-    for (auto [label, named] : {std::pair{Label3_, static_cast<QWidget*>(lstPortOne_)},
-                                {Label4_, lstPortTwo_},
-                                {label2_, txtClockResetTime_},
-                                {lblHistoryEB_, lstHistoryEbNo_},
-                                {Label1_, lstSaveLogs_}}) {
-        label->setBuddy(named);
-        named->setAccessibleName(label->text());
+    for (auto [label, target] : {std::pair{Label3_, static_cast<QWidget*>(lstPortOne_)},
+                                 {Label4_, lstPortTwo_},
+                                 {label2_, txtClockResetTime_},
+                                 {lblHistoryEB_, lstHistoryEbNo_},
+                                 {Label1_, lstSaveLogs_}}) {
+        label->setBuddy(target);
+        target->setAccessibleName(label->text());
     }
 
     for (QWidget* w : {static_cast<QWidget*>(Label4_), static_cast<QWidget*>(lstPortTwo_),
@@ -249,6 +249,8 @@ void frmSetUp::connectReactions() {
             [this](const QString& text) { choices_->setClockResetTime(toCp1252(text)); });
 }
 
+// The opening, in its nine steps. A value a list or option does not offer selects nothing and is
+// kept as it is until the operator chooses.
 void frmSetUp::Form_Load() {
     txtClockResetTime_->setText(fromCp1252(m_.ClockResetTime));
     for (int n = 1; n <= 8; ++n) {
