@@ -106,6 +106,10 @@ public:
     SortedList lstNextToSwitch{false};   // receiver 1's coming week
     SortedList lstNextToSwitch2{false};  // receiver 2's
 
+    // ---- Lists of the weekly switch schedule (review/)
+    SortedList lstWeeklySchedule{false};  // the week at a glance, both receivers
+    SortedList lstSort{true};             // its hidden work list
+
     // ---- Timers of the switch-command cycles
     SwitchTimer Timer1;
     SwitchTimer Timer2;
@@ -170,6 +174,10 @@ public:
     // ---- Reception logs (receiver/ReceptionLogs.cpp)
     void LogEbNo();
     void LogMpegStatus();
+
+    // ---- Weekly switch schedule (review/WeeklySchedule.cpp)
+    // Lists every switch of the calendar week from the schedule file, Sunday first, by time.
+    void BuildWeeklySchedule();
 
     // ---- Services
     const Paths& paths() const { return paths_; }

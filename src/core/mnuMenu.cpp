@@ -19,6 +19,9 @@
 
 #include "Module1.h"
 #include "frmError.h"
+#include "receiver/frmMonCon.h"
+#include "receiver/frmSetUp.h"
+#include "review/frmWeeklySchedule.h"
 
 namespace qc {
 
@@ -279,6 +282,10 @@ void mnuMenu::buildMenu() {
     mnuMonCon = item(bar->addAction(QStringLiteral("Monitor and Control")), "mnuMonCon");
     mnuHelp = item(bar->addAction(QStringLiteral("Help")), "mnuHelp");
     mnuAbout = item(bar->addAction(QStringLiteral("About")), "mnuAbout");
+
+    connect(mnuSetUp, &QAction::triggered, this, [this] { frmSetUp::showSetUp(m_, this); });
+    connect(mnuSwitchSchedule, &QAction::triggered, this, [this] { frmWeeklySchedule::showWeek(m_, this); });
+    connect(mnuMonCon, &QAction::triggered, this, [this] { frmMonCon::showTerminal(m_, this); });
 }
 
 void mnuMenu::buildTimers() {
