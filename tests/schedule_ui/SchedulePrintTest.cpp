@@ -1,0 +1,101 @@
+// The schedule listing as it reaches the printer: layout, page breaks and failures.
+#include <gtest/gtest.h>
+
+#include <QLocale>
+
+#include "TestSupport.h"
+#include "platform/Text.h"
+#include "platform/TextDevice.h"
+#include "schedule_ui/ScheduleEditing.h"
+
+namespace qc::test {
+namespace {
+
+// A printer whose n-th line fails, as a printer going offline does.
+class FailingPrinter : public RecordingTextDevice {
+public:
+    int failAt = 0;
+
+protected:
+    void lineOut(const QByteArray& line) override {
+        if (--failAt == 0) throw QcError(QcError::DeviceIoError, QStringLiteral("Device I/O error"));
+        RecordingTextDevice::lineOut(line);
+    }
+};
+
+// Lines as text, so a difference reads as text.
+std::vector<std::string> text(const QList<QByteArray>& lines) {
+    std::vector<std::string> out;
+    for (const QByteArray& line : lines)
+        out.push_back(line.toStdString());
+    return out;
+}
+
+struct Print : ::testing::Test {
+    TestProgram p;
+    SchedulePrint print;
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void load(const std::vector<ScheduleEntry>& entries) {
+        writeSchedule(p.file("SwitchList.dat"), entries);
+        p.m->SchedFileNo.open(p.file("SwitchList.dat"));
+    }
+};
+
+TEST_F(Print, EmptyScheduleIsOnePageWithTheHeading) {
+    load({});
+    RecordingTextDevice printer;
+    print.PrintSchedules(*p.m, {}, printer);
+    ASSERT_EQ(printer.pages.size(), 1);
+    EXPECT_EQ(text(printer.pages[0]),
+              (std::vector<std::string>{
+                  " ", "                            QuillornControl Schedules      12/7/26   Page 1 ", " ",
+                  " ", "         Program               Len  Srce Port Rte  Att  Rec", " "}));
+    EXPECT_TRUE(printer.ended);
+}
+
+TEST_F(Print, EntriesWithTheirTickedDaysAndAPageBreakAfterFiftyLines) {
+    ScheduleEntry news = makeEntry("Morning News", 2, "06:00:00", {1, 3}, 1, "B", 14, 3, "05:00");
+    news.Days[5] = 2;  // greyed: not printed
+    news.Attenuation = -3;
+    std::vector<ScheduleEntry> entries{news, makeEntry("Odd", 1, "", {}, 1, "A", 7, 9)};
+    for (int i = 0; i < 8; ++i)
+        entries.push_back(makeEntry("Daily", 1, "12:00:00", {0, 1, 2, 3, 4, 5, 6}));
+    entries[3].Active = 0;  // free: not printed
+    load(entries);
+    p.m->CurRecordNo = 4;
+    RecordingTextDevice printer;
+    print.PrintSchedules(*p.m, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, printer);
+
+    ASSERT_EQ(printer.pages.size(), 2);
+    const QList<QByteArray>& page1 = printer.pages[0];
+    EXPECT_EQ(text(page1.mid(6, 5)),
+              (std::vector<std::string>{"    Morning News              05:00   14   B  Rev   -3   2 ",
+                                        "         Mon  06:00:00  ", "         Wed  06:00:00   ", " ",
+                                        "    Odd                               7   A  9       0   1 "}));
+    EXPECT_EQ(page1[14], "         Sun  12:00:00  ");
+    // Counted: heading 6, news 4, odd 2, five daily entries of 9 = 57: the break comes after them.
+    EXPECT_EQ(page1.size(), 6 + 4 + 3 + 5 * 9);
+    EXPECT_TRUE(printer.pages[1][1].endsWith("Page 2 "));
+    EXPECT_EQ(printer.pages[1].size(), 6 + 2 * 9);
+    EXPECT_EQ(p.m->CurRecordNo, 4);
+    EXPECT_TRUE(p.messages.isEmpty());
+}
+
+TEST_F(Print, FailuresAreReportedAndWhatWasPrintedIsReleased) {
+    load({makeEntry("News", 1, "06:00:00", {1})});
+    FailingPrinter heading;
+    heading.failAt = 2;  // the title line: the entries still print
+    print.PrintSchedules(*p.m, {1}, heading);
+    EXPECT_TRUE(heading.pages[0].at(heading.pages[0].size() - 3).startsWith("    News"));
+    FailingPrinter entry;
+    entry.failAt = 8;  // the day line
+    print.PrintSchedules(*p.m, {1}, entry);
+    EXPECT_TRUE(entry.ended);
+    setDefaultPrinter(nullptr);
+    print.PrintSchedules(*p.m, {1});
+    EXPECT_EQ(p.messages,
+              (QStringList{"57 Device I/O error", "57 Device I/O error", "8010 No printer is installed"}));
+}
+
+}  // namespace
+}  // namespace qc::test
