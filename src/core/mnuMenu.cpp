@@ -19,6 +19,7 @@
 
 #include "Module1.h"
 #include "frmError.h"
+#include "schedule_ui/frmSchedule.h"
 
 namespace qc {
 
@@ -253,6 +254,7 @@ void mnuMenu::buildMenu() {
     mnuServiceProviders =
         item(bar->addAction(QStringLiteral("ServiceProviders")), "mnuServiceProviders", false);
     mnuSchedule = item(bar->addAction(QStringLiteral("Schedules")), "mnuSchedule");
+    connect(mnuSchedule, &QAction::triggered, this, [this] { frmSchedule::showEditor(m_, this); });
     mnuSetReceiver = item(bar->addAction(QStringLiteral("Set Receiver")), "mnuSetReceiver", false);
     mnuSwitchSchedule = item(bar->addAction(QStringLiteral("Switch Schedule")), "mnuSwitchSchedule");
 
