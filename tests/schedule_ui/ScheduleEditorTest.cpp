@@ -15,6 +15,7 @@
 
 #include "GuiSupport.h"
 #include "TestSupport.h"
+#include "core/mnuMenu.h"
 #include "engine/SimulatedRun.h"
 #include "review/frmScheduleConflicts.h"
 #include "schedule_ui/frmDialog1.h"
@@ -31,17 +32,24 @@ namespace {
 // 2026-12-07 12:00 is a Monday (day 1). Settings: ports 1 and 2, activity log and remote start on.
 struct Editor : ::testing::Test {
     TestProgram p;
+    std::unique_ptr<mnuMenu> menu;
 
+    // Opened as the operator does, by the main window's "Schedules" (the clock is driven by hand).
     void open(const std::vector<ScheduleEntry>& entries, const QByteArray& settings = "111001d02") {
         writeSchedule(p.file("SwitchList.dat"), entries);
         p.writeFile("QuillornControl.ini", settings);
         p.m->InitializeProgram();
-        frmSchedule::showEditor(*p.m, nullptr);
+        menu = std::make_unique<mnuMenu>(*p.m);
+        menu->mnuSchedule->trigger();
+        frmSchedule* first = frmSchedule::instance();
+        menu->mnuSchedule->trigger();
+        ASSERT_TRUE(first && first == frmSchedule::instance() && first->isVisible());
     }
     void TearDown() override {
         if (frmDialog1::instance()) frmDialog1::instance()->close();
         frmScheduleConflicts::unload();
         frmSchedule::unload();
+        closeMessages();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     template <typename T>
@@ -114,6 +122,11 @@ TEST_F(Editor, NewTakesTheFirstFreeRecordAndOkDeletesTheEntryCurrentThen) {
     EXPECT_EQ(p.m->CurRecordNo, 4);
     click("cmdNew");
     EXPECT_EQ(record(4), makeEntry("", 0, "", {}, 1, "", 0, 0).serialise());
+    // Applied with no line selected: the line above it is loaded by the rebuild, then unselected.
+    type("txtPgmName", "Bz");
+    click("cmdApply");
+    EXPECT_EQ(c<QLineEdit>("txtPgmName")->text(), "B");
+    EXPECT_EQ(p.m->CurRecordNo, 2);
 
     select(0);
     click("cmdDelete");  // no time box clicked since the selection: the question
@@ -127,7 +140,7 @@ TEST_F(Editor, NewTakesTheFirstFreeRecordAndOkDeletesTheEntryCurrentThen) {
     EXPECT_EQ(record(2).left(2), QByteArray("\0\0", 2));
     EXPECT_EQ(record(1).left(2), QByteArray("\1\0", 2));
     // The reopened editor lists the two new entries, A and C.
-    EXPECT_EQ(listLines(c<QListView>("lstDisplaySchedule")).join(u'|').remove(u' '), "||A|C");
+    EXPECT_EQ(listLines(c<QListView>("lstDisplaySchedule")).join(u'|').remove(u' '), "|A|Bz|C");
     EXPECT_EQ(p.m->lstNextToSwitch.count(), 2);
     click("cmdNew");
     EXPECT_EQ(p.m->CurRecordNo, 2);
@@ -165,6 +178,8 @@ TEST_F(Editor, DeleteAndThePopupCommandsActOnTheControlsOnly) {
     click("cmdDelete");
     EXPECT_EQ(frmDialog1::instance(), nullptr);
     EXPECT_EQ(time(2), "");
+    QTest::keyClick(c<QLineEdit>("txtSwitchTime_0"), Qt::Key_Up);  // from Sunday up to Saturday
+    EXPECT_EQ(frmSchedule::instance()->focusWidget(), c<QLineEdit>("txtSwitchTime_6"));
     popup(3, "mnuHiddenPopupPaste");  // nothing copied yet: clears the day
     EXPECT_TRUE(c<QMenu>("mnuHiddenPopup")->isVisible());
     EXPECT_FALSE(c<QCheckBox>("chkDay_3")->isChecked());

@@ -57,9 +57,10 @@ TEST_F(Print, EntriesWithTheirTickedDaysAndAPageBreakAfterFiftyLines) {
     ScheduleEntry news = makeEntry("Morning News", 2, "06:00:00", {1, 3}, 1, "B", 14, 3, "05:00");
     news.Days[5] = 2;  // greyed: not printed
     news.Attenuation = -3;
-    std::vector<ScheduleEntry> entries{news, makeEntry("Odd", 1, "", {}, 1, "A", 7, 9)};
-    for (int i = 0; i < 8; ++i)
-        entries.push_back(makeEntry("Daily", 1, "12:00:00", {0, 1, 2, 3, 4, 5, 6}));
+    const ScheduleEntry daily = makeEntry("Daily", 1, "12:00:00", {0, 1, 2, 3, 4, 5, 6});
+    std::vector<ScheduleEntry> entries{
+        news,  makeEntry("Odd", 1, "", {}, 1, "A", 7, 9), daily, daily, daily, daily,
+        daily, makeEntry("Once", 1, "12:00:00", {1}),     daily, daily};
     entries[3].Active = 0;  // free: not printed
     load(entries);
     p.m->CurRecordNo = 4;
@@ -73,8 +74,8 @@ TEST_F(Print, EntriesWithTheirTickedDaysAndAPageBreakAfterFiftyLines) {
                                         "         Mon  06:00:00  ", "         Wed  06:00:00   ", " ",
                                         "    Odd                               7   A  9       0   1 "}));
     EXPECT_EQ(page1[14], "         Sun  12:00:00  ");
-    // Counted: heading 6, news 4, odd 2, five daily entries of 9 = 57: the break comes after them.
-    EXPECT_EQ(page1.size(), 6 + 4 + 3 + 5 * 9);
+    // Counted: heading 6, news 4, odd 2, four daily entries of 9, once 3 = 51: the break comes there.
+    EXPECT_EQ(page1.size(), 6 + 4 + 3 + 4 * 9 + 3);
     EXPECT_TRUE(printer.pages[1][1].endsWith("Page 2 "));
     EXPECT_EQ(printer.pages[1].size(), 6 + 2 * 9);
     EXPECT_EQ(p.m->CurRecordNo, 4);
