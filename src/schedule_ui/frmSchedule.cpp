@@ -281,24 +281,27 @@ void frmSchedule::buildControls() {
     layout->addLayout(buttons);
 
     // Hidden until a line is selected or New is used; the places stay, so nothing jumps then. The
-    // attenuation list is never shown.
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             lblPgmName_, txtPgmName_, lblPgmLen_, txtSatLen_, lblServProv_, txtServProv_, lblPgmPort_,
-             cboSatPort_, lblPgmRoute_, cboSatRoute_, lblReceiver_, cboReceiver_, lblRemote_, Option_[0],
-             Option_[1], Option_[2], Label1_, lblPgmAtt_, cboSatAtt_}) {
+    // receiver and remote-start controls appear only when those are in use: no empty place for them.
+    auto hideAtFirst = [](QWidget* w, bool keepPlace) {
         QSizePolicy policy = w->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
+        policy.setRetainSizeWhenHidden(keepPlace);
         w->setSizePolicy(policy);
         w->hide();
-    }
+    };
+    for (QWidget* w : std::initializer_list<QWidget*>{lblPgmName_, txtPgmName_, lblPgmLen_, txtSatLen_,
+                                                      lblServProv_, txtServProv_, lblPgmPort_, cboSatPort_,
+                                                      lblPgmRoute_, cboSatRoute_, Label1_})
+        hideAtFirst(w, true);
     for (int i = 0; i < 7; ++i) {
-        for (QWidget* w : {static_cast<QWidget*>(chkDay_[i]), static_cast<QWidget*>(txtSwitchTime_[i])}) {
-            QSizePolicy policy = w->sizePolicy();
-            policy.setRetainSizeWhenHidden(true);
-            w->setSizePolicy(policy);
-            w->hide();
-        }
+        hideAtFirst(chkDay_[i], true);
+        hideAtFirst(txtSwitchTime_[i], true);
     }
+    for (QWidget* w : std::initializer_list<QWidget*>{lblReceiver_, cboReceiver_, lblRemote_, Option_[0],
+                                                      Option_[1], Option_[2]})
+        hideAtFirst(w, false);
+    // The attenuation list is never shown.
+    lblPgmAtt_->hide();
+    cboSatAtt_->hide();
 
     // Keyboard order: list, fields from top to bottom, the days, the buttons.
     QWidget* order[] = {lstDisplaySchedule_, txtPgmName_,  txtSatLen_, txtServProv_, cboSatPort_,
