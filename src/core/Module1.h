@@ -105,6 +105,7 @@ public:
     SortedList List1{true};              // hidden work list of the next-switch search
     SortedList lstNextToSwitch{false};   // receiver 1's coming week
     SortedList lstNextToSwitch2{false};  // receiver 2's
+    SortedList lstConflicts{false};      // the last conflict check's colliding lines
 
     // ---- Lists of the weekly switch schedule (review/)
     SortedList lstWeeklySchedule{false};  // the week at a glance, both receivers
@@ -160,6 +161,10 @@ public:
     // ---- Activity log (engine/ActivityLog.cpp)
     void WriteActivityLog();
 
+    // ---- Conflict check (review/ConflictCheck.cpp): each reads the week list its search left.
+    void CheckConflicts1();
+    void CheckConflicts2();
+
     // ---- Serial channel (receiver/SerialChannel.cpp)
     void SendReceiverCommand();
     // The settings text of every exchange: BaudRates(BaudIndex) & ",N,8,1".
@@ -191,6 +196,8 @@ signals:
     void viewChanged();
     // A line was written to a daily log: kind "AL", "EB" or "MP", the line without its CR LF.
     void logWritten(const QByteArray& kind, const QByteArray& line);
+    // A conflict check replaced lstConflicts; found: it holds lines and the window is to be shown.
+    void conflictsChecked(bool found);
 
 private:
     // One event's key (date and second) already served, so a repeat of the same moment (a clock set

@@ -22,6 +22,7 @@
 #include "receiver/frmMonCon.h"
 #include "receiver/frmSetUp.h"
 #include "review/frmWeeklySchedule.h"
+#include "schedule_ui/frmSchedule.h"
 
 namespace qc {
 
@@ -257,6 +258,7 @@ void mnuMenu::buildMenu() {
     mnuServiceProviders =
         item(bar->addAction(QStringLiteral("ServiceProviders")), "mnuServiceProviders", false);
     mnuSchedule = item(bar->addAction(QStringLiteral("Schedules")), "mnuSchedule");
+    connect(mnuSchedule, &QAction::triggered, this, [this] { frmSchedule::showEditor(m_, this); });
     mnuSetReceiver = item(bar->addAction(QStringLiteral("Set Receiver")), "mnuSetReceiver", false);
     mnuSwitchSchedule = item(bar->addAction(QStringLiteral("Switch Schedule")), "mnuSwitchSchedule");
 
