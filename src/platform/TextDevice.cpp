@@ -1,5 +1,7 @@
 #include "TextDevice.h"
 
+#include <utility>
+
 #include "QcError.h"
 
 namespace qc {
@@ -21,9 +23,10 @@ void TextDevice::print(const QByteArray& text) {
 }
 
 void TextDevice::endLine() {
-    lineOut(line_);
-    line_.clear();
+    // Taken off first: a line the printer refused is not printed again with the next one.
+    const QByteArray line = std::exchange(line_, QByteArray());
     lineOpen_ = false;
+    lineOut(line);
 }
 
 void TextDevice::newPage() {
