@@ -5,11 +5,15 @@
 #include "platform/Clock.h"
 #include "platform/ParallelPort.h"
 #include "platform/Paths.h"
+#include "platform/PrinterTextDevice.h"
 #include "platform/SerialLine.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillornControl"));
+
+    // Printouts go to the system's default printer.
+    qc::setDefaultPrinter([] { return std::make_unique<qc::PrinterTextDevice>(); });
 
     const qc::Paths paths = qc::Paths::fromEnvironment();
     qc::SystemClock clock;
