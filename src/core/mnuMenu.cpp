@@ -19,6 +19,10 @@
 
 #include "Module1.h"
 #include "frmError.h"
+#include "viewers/frmAbout.h"
+#include "viewers/frmActivityLog.h"
+#include "viewers/frmHelp.h"
+#include "viewers/frmMPEGLog.h"
 
 namespace qc {
 
@@ -278,6 +282,23 @@ void mnuMenu::buildMenu() {
     mnuMonCon = item(bar->addAction(QStringLiteral("Monitor and Control")), "mnuMonCon");
     mnuHelp = item(bar->addAction(QStringLiteral("Help")), "mnuHelp");
     mnuAbout = item(bar->addAction(QStringLiteral("About")), "mnuAbout");
+
+    // The log viewers, help and about: non-modal; a second command only brings the window forward.
+    // A viewer reads LogKind, which its command sets just before.
+    connect(ActivityLog, &QAction::triggered, this, [this] {
+        m_.LogKind = "AL";
+        frmActivityLog::showViewer(m_, this);
+    });
+    connect(mnuEB, &QAction::triggered, this, [this] {
+        m_.LogKind = "EB";
+        frmActivityLog::showViewer(m_, this);
+    });
+    connect(mnuMPEG, &QAction::triggered, this, [this] {
+        m_.LogKind = "MP";
+        frmMPEGLog::showViewer(m_, this);
+    });
+    connect(mnuHelp, &QAction::triggered, this, [this] { frmHelp::showHelp(this); });
+    connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showAbout(this); });
 }
 
 void mnuMenu::buildTimers() {
