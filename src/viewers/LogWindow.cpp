@@ -161,7 +161,7 @@ void LogWindow::arrange() {
         Option2_->setGeometry(px(OptionLeft), px(DateTop + 240 + 2 * OptionHeight), px(OptionWidth),
                               px(OptionHeight));
     }
-    const int buttonsLeft = (px(FormWidth) - 2 * px(ButtonWidth) - px(ButtonGap)) / 2;
+    const int buttonsLeft = std::max(0, (form_->width() - 2 * px(ButtonWidth) - px(ButtonGap)) / 2);
     cmdOk_->setGeometry(buttonsLeft, buttonTop, px(ButtonWidth), px(ButtonHeight));
     cmdClose_->setGeometry(buttonsLeft + px(ButtonWidth) + px(ButtonGap), buttonTop, px(ButtonWidth),
                            px(ButtonHeight));

@@ -114,10 +114,7 @@ private:
 
     RtfParagraph& current() {
         if (!open_) {
-            doc_.paragraphs.append(RtfParagraph{});
-            doc_.paragraphs.last().align = align_;
-            doc_.paragraphs.last().spaceBefore = spaceBefore_ / 20.0;
-            doc_.paragraphs.last().spaceAfter = spaceAfter_ / 20.0;
+            doc_.paragraphs.append(props_);
             open_ = true;
         }
         return doc_.paragraphs.last();
@@ -127,9 +124,9 @@ private:
         if (!open_ && !always) return;
         RtfParagraph& p = current();
         // The paragraph's own settings are those in force at its end.
-        p.align = align_;
-        p.spaceBefore = spaceBefore_ / 20.0;
-        p.spaceAfter = spaceAfter_ / 20.0;
+        QList<RtfRun> runs = std::move(p.runs);
+        p = props_;
+        p.runs = std::move(runs);
         open_ = false;
     }
 
@@ -139,6 +136,9 @@ private:
         if (c >= 'A' && c <= 'F') return c - 'A' + 10;
         return -1;
     }
+
+    // Twips, kept within a range, as points.
+    static double points(int twips, int low, int high) { return std::clamp(twips, low, high) / 20.0; }
 
     static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -232,20 +232,23 @@ private:
         } else if (w == "fs") {
             look_.halfPoints = hasParam ? std::clamp(value, 8, 288) : DefaultHalfPoints;
         } else if (w == "pard") {
-            align_ = RtfParagraph::Left;
-            spaceBefore_ = spaceAfter_ = 0;
+            props_ = RtfParagraph{};
         } else if (w == "ql") {
-            align_ = RtfParagraph::Left;
+            props_.align = RtfParagraph::Left;
         } else if (w == "qc") {
-            align_ = RtfParagraph::Center;
+            props_.align = RtfParagraph::Center;
         } else if (w == "qr") {
-            align_ = RtfParagraph::Right;
+            props_.align = RtfParagraph::Right;
         } else if (w == "qj") {
-            align_ = RtfParagraph::Justify;
+            props_.align = RtfParagraph::Justify;
         } else if (w == "sb") {
-            spaceBefore_ = std::clamp(value, 0, 1440);
+            props_.spaceBefore = points(value, 0, 1440);
         } else if (w == "sa") {
-            spaceAfter_ = std::clamp(value, 0, 1440);
+            props_.spaceAfter = points(value, 0, 1440);
+        } else if (w == "li") {
+            props_.leftIndent = points(value, 0, 14400);
+        } else if (w == "fi") {
+            props_.firstLineIndent = points(value, -14400, 14400);
         } else if (w == "u") {
             character(QChar(static_cast<char16_t>(value < 0 ? value + 65536 : value)));
             fallback_ = look_.uc;
@@ -282,9 +285,7 @@ private:
     std::vector<Look> stack_;
     int overflow_ = 0;
     int fallback_ = 0;
-    RtfParagraph::Align align_ = RtfParagraph::Left;
-    int spaceBefore_ = 0;
-    int spaceAfter_ = 0;
+    RtfParagraph props_;  // the settings of the paragraph being read
     bool open_ = false;
     RtfDocument doc_;
 };
@@ -338,12 +339,13 @@ QString RtfDocument::toHtml() const {
     static const char* const aligns[] = {"left", "center", "right", "justify"};
     QString html = QStringLiteral("<html><body>");
     for (const RtfParagraph& p : paragraphs) {
+        // The text browser takes lengths in pixels: 96 to the inch, 72 points.
+        auto px = [](double pt) { return QString::number(qRound(pt * 4 / 3)); };
         html += QStringLiteral(
-                    "<p style=\"margin-top:%1pt; margin-bottom:%2pt; white-space:pre-wrap; "
-                    "text-align:%3\">")
-                    .arg(p.spaceBefore)
-                    .arg(p.spaceAfter)
-                    .arg(QLatin1String(aligns[p.align]));
+                    "<p style=\"margin-top:%1px; margin-bottom:%2px; margin-left:%3px; text-indent:%4px; "
+                    "white-space:pre-wrap; text-align:%5\">")
+                    .arg(px(p.spaceBefore), px(p.spaceAfter), px(p.leftIndent), px(p.firstLineIndent),
+                         QLatin1String(aligns[p.align]));
         if (p.runs.isEmpty()) html += QStringLiteral("<br/>");
         for (const RtfRun& run : p.runs) {
             QString style = QStringLiteral("font-size:%1pt;").arg(run.pointSize);

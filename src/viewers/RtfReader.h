@@ -22,6 +22,8 @@ struct RtfParagraph {
     Align align = Left;
     double spaceBefore = 0;  // points
     double spaceAfter = 0;
+    double leftIndent = 0;
+    double firstLineIndent = 0;  // from the left indent; negative for a hanging first line
     QString text() const;
 };
 
@@ -36,7 +38,7 @@ struct RtfDocument {
 };
 
 // Reads what a word processor writes as RTF: paragraphs and line breaks, bold, italic, underline,
-// font sizes, alignment and paragraph spacing, the special characters, \'hh (Windows-1252) and \uN
+// font sizes, alignment, paragraph spacing and indents, the special characters, \'hh (Windows-1252) and \uN
 // with its fallback characters. Tables, pictures, fonts, colours, headers and the like are left
 // out, their text too where it is not part of the body. Bytes that do not start as RTF are read as
 // plain text (UTF-8, or Windows-1252 when they are not UTF-8). Any input gives a document: nesting,

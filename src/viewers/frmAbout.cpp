@@ -5,17 +5,38 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QStyle>
 
 namespace qc {
 
 namespace {
+
 QPointer<frmAbout> instance_;
+
+// A dish under a signal: the program's mark where the desktop gives the program no icon.
+QPixmap programIcon() {
+    QPixmap icon(48, 48);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x1b, 0x4f, 0x8a));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, 46, 46), 9, 9);
+    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(10, 14, 28, 28), 200 * 16, 140 * 16);  // the dish
+    p.drawLine(QPointF(24, 36), QPointF(24, 42));
+    p.drawLine(QPointF(17, 42), QPointF(31, 42));
+    p.drawArc(QRectF(27, 6, 12, 12), 0, 90 * 16);  // the signal
+    p.drawArc(QRectF(23, 2, 20, 20), 0, 90 * 16);
+    return icon;
 }
+
+}  // namespace
 
 frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmAbout"));
@@ -25,10 +46,8 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
 
     auto* picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    const QIcon icon = QApplication::windowIcon().isNull()
-                           ? style()->standardIcon(QStyle::SP_ComputerIcon, nullptr, this)
-                           : QApplication::windowIcon();
-    picIcon->setPixmap(icon.pixmap(48, 48));
+    picIcon->setPixmap(QApplication::windowIcon().isNull() ? programIcon()
+                                                           : QApplication::windowIcon().pixmap(48, 48));
     picIcon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     auto* lblTitle = new QLabel(QStringLiteral("QuillornControl"), this);
@@ -67,12 +86,13 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     grid->addWidget(lblVersion, 1, 1);
     grid->addWidget(lblDescription, 2, 1);
     grid->setRowStretch(3, 1);
+    grid->setColumnStretch(1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdOk);
     buttons->addWidget(cmdSysInfo);
     grid->addLayout(buttons, 4, 0, 1, 2);
-    setMinimumWidth(440);
+    setMinimumWidth(560);
 }
 
 frmAbout* frmAbout::showAbout(QWidget* owner) {

@@ -31,6 +31,8 @@ frmHelp::frmHelp(QWidget* owner) : QDialog(owner) {
     RichTextBox1_->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1_->setAccessibleName(QStringLiteral("Help document"));
     RichTextBox1_->setOpenLinks(false);
+    // Lists put a tab between the bullet and the text; a short stop keeps them together.
+    RichTextBox1_->setTabStopDistance(24);
 
     auto* cmdClose = new QPushButton(QStringLiteral("&Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));

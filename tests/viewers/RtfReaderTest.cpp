@@ -59,6 +59,8 @@ TEST(RtfReaderTest, WordProcessorDocumentsKeepTheirTextAndEmphasis) {
                              "Small type of eight points.\nA centred line.\n\u2022\tFirst point of a list\n"
                              "\u2022\tSecond point of a list\n"));
     EXPECT_EQ(doc.paragraphs[5].align, qc::RtfParagraph::Center);
+    EXPECT_EQ(doc.paragraphs[6].leftIndent, 709 / 20.0);  // a list item hangs its bullet
+    EXPECT_EQ(doc.paragraphs[6].firstLineIndent, -283 / 20.0);
 
     EXPECT_EQ(readRtf(fixture("characters.rtf")).plainText(),
               QStringLiteral("Caf\u00e9 d\u00e9j\u00e0 vu \u2013 na\u00efve \u00fcber \u20ac5.\n"
