@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang-format clang libclang-rt-14-dev "$@")
+          libgtest-dev libgmock-dev libbenchmark-dev clang-format clang libclang-rt-14-dev
+          libcups2-dev fonts-liberation "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/ParallelPort.h"
 #include "platform/Paths.h"
+#include "platform/PrinterTextDevice.h"
 #include "platform/SerialLine.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
                        "MPEG log, the receiver set-up and the relay panel."));
     options.addOption(engineering);
     options.process(app);
+    // Printouts go to the system's default printer.
+    qc::setDefaultPrinter([] { return std::make_unique<qc::PrinterTextDevice>(); });
 
     const qc::Paths paths = qc::Paths::fromEnvironment();
     qc::SystemClock clock;

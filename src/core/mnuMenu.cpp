@@ -23,6 +23,10 @@
 #include "receiver/frmSetUp.h"
 #include "review/frmWeeklySchedule.h"
 #include "schedule_ui/frmSchedule.h"
+#include "viewers/frmAbout.h"
+#include "viewers/frmActivityLog.h"
+#include "viewers/frmHelp.h"
+#include "viewers/frmMPEGLog.h"
 
 namespace qc {
 
@@ -288,6 +292,22 @@ void mnuMenu::buildMenu() {
     connect(mnuSetUp, &QAction::triggered, this, [this] { frmSetUp::showSetUp(m_, this); });
     connect(mnuSwitchSchedule, &QAction::triggered, this, [this] { frmWeeklySchedule::showWeek(m_, this); });
     connect(mnuMonCon, &QAction::triggered, this, [this] { frmMonCon::showTerminal(m_, this); });
+    // The log viewers, help and about: non-modal; a second command only brings the window forward.
+    // A viewer reads LogKind, which its command sets just before.
+    connect(ActivityLog, &QAction::triggered, this, [this] {
+        m_.LogKind = "AL";
+        frmActivityLog::showViewer(m_, this);
+    });
+    connect(mnuEB, &QAction::triggered, this, [this] {
+        m_.LogKind = "EB";
+        frmActivityLog::showViewer(m_, this);
+    });
+    connect(mnuMPEG, &QAction::triggered, this, [this] {
+        m_.LogKind = "MP";
+        frmMPEGLog::showViewer(m_, this);
+    });
+    connect(mnuHelp, &QAction::triggered, this, [this] { frmHelp::showHelp(this); });
+    connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showAbout(this); });
 }
 
 void mnuMenu::buildTimers() {
