@@ -109,15 +109,24 @@ void Module1::FindNextSwitch2() {
 }
 
 void Module1::findNextSwitch(int receiver) {
+    findNextSwitch(receiver, clock_.read());
+}
+
+void Module1::findNextSwitch(int receiver, const Clock::Reading& asOf) {
     SortedList& week = receiver == 1 ? lstNextToSwitch : lstNextToSwitch2;
     int32_t& nextRecord = receiver == 1 ? NextRecord1 : NextRecord2;
     QDate& nextDate = receiver == 1 ? NextDate1 : NextDate2;
     int32_t& nextSecs = receiver == 1 ? NextSecs1 : NextSecs2;
     QByteArray& nextName = receiver == 1 ? NextName1 : NextName2;
 
-    const QDateTime now = clock_.now();
-    const QDate today = now.date();
-    const double nowSecs = now.time().msecsSinceStartOfDay() / 1000.0;
+    const QDate today = asOf.local.date();
+    const double nowSecs = asOf.local.time().msecsSinceStartOfDay() / 1000.0;
+    // On a day with a daylight-saving change the wall clock cannot tell a passed event, as an hour
+    // repeats or is skipped: there the true moments are compared.
+    const bool changeDay = clock_.utcOf(today.addDays(1), 0) - clock_.utcOf(today, 0) != 86400;
+    auto passed = [&](int secs) {
+        return changeDay ? asOf.utcMs >= clock_.utcOf(today, secs) * 1000 : nowSecs >= secs;
+    };
     TodayText = dateText(today);
 
     // The seven days ahead, worked out once rather than for every entry.
@@ -146,7 +155,7 @@ void Module1::findNextSwitch(int receiver) {
             TimeToSeconds();
             // Only the first of the seven days is today. An event counts as passed from the start of
             // its own second.
-            DateText = d == 0 && nowSecs >= Seconds ? day.nextWeek : day.date;
+            DateText = d == 0 && passed(Seconds) ? day.nextWeek : day.date;
             const qsizetype length = DateText.size() + 1 + TimeText.size() + 1 + EntryBuf.Name.size();
             QByteArray line(length, Qt::Uninitialized);
             char* p = line.data();
