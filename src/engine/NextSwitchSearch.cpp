@@ -183,8 +183,17 @@ void Module1::findNextSwitch(int receiver, const Clock::Reading& asOf) {
         return;
     }
 
-    const QByteArray& first = List1.line(0);
-    nextRecord = List1.itemData(0);
+    // The events of the hour that a spring change skips all fall on the moment of the jump; the last
+    // of them is the one that would be on air after it, so it is the one done.
+    auto moment = [this](int j) {
+        const QByteArray& line = List1.line(j);
+        return clock_.utcOf(dateOfText(line.left(8)), std::max(parseTimeOfDay(line.mid(9, 8)), 0));
+    };
+    int chosen = 0;
+    for (int j = 1; j < List1.count() && moment(j) == moment(0); ++j)
+        if (List1.line(j).mid(9, 8) != List1.line(chosen).mid(9, 8)) chosen = j;
+    const QByteArray& first = List1.line(chosen);
+    nextRecord = List1.itemData(chosen);
     nextDate = dateOfText(first.left(8));
     GetRecord(nextRecord);
     nextName = trimBlanks(EntryBuf.Name);
