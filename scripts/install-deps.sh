@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang-format "$@")
+          libgtest-dev libgmock-dev libbenchmark-dev clang-format pkgconf libsystemd-dev tzdata "$@")
 
 missing=()
 for p in "${packages[@]}"; do

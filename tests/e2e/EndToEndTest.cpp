@@ -10,6 +10,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include "TestSupport.h"
 
 namespace qc::test {
@@ -139,6 +144,43 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
     EXPECT_TRUE(al.contains("  E2E Programme             SP C,S,21<CR>AM C,2<CR>\r\n")) << al.constData();
     EXPECT_TRUE(al.contains("  Remote Start 1 On\r\n"));
     EXPECT_TRUE(al.contains("  Remote Start 1 Off\r\n"));
+}
+
+// Started by systemd as a notify service (a socket of the test's own as NOTIFY_SOCKET), the program
+// says it is ready, then pets the watchdog while its clock ticks and stops when the process is held.
+TEST(EndToEnd, PetsTheServiceWatchdogOnlyWhileItsClockTicks) {
+    QTemporaryDir tmp;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = tmp.filePath("notify").toLocal8Bit();
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    // Every message heard within a time, each followed by a blank.
+    auto heard = [fd](int ms, const char* until = nullptr) {
+        QByteArray all;
+        QElapsedTimer t;
+        t.start();
+        char buffer[256];
+        for (pollfd p{fd, POLLIN, 0}; t.elapsed() < ms && !(until && all.contains(until));)
+            if (poll(&p, 1, 50) > 0) all += QByteArray(buffer, recv(fd, buffer, sizeof buffer, 0)) + ' ';
+        return all;
+    };
+    QProcessEnvironment env = environmentFor(tmp.filePath("home"));
+    env.insert("NOTIFY_SOCKET", path);
+    env.insert("WATCHDOG_USEC", "400000");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QUILLORNCONTROL_BINARY, {});
+    EXPECT_TRUE(heard(30000, "READY=1").contains("READY=1"));
+    EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
+    kill(pid_t(program.processId()), SIGSTOP);
+    heard(200);  // what was sent before the hold
+    EXPECT_EQ(heard(1000).count("WATCHDOG=1"), 0);
+    kill(pid_t(program.processId()), SIGCONT);
+    EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
+    stop(program);
+    close(fd);
 }
 
 }  // namespace
