@@ -35,6 +35,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # loaded at run time, not linked.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, tzdata")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcap2-bin")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcap2-bin, qt6-wayland")
 include(CPack)
