@@ -40,9 +40,9 @@ TEST(ClockChange, EveryEventIsDoneOnceAtTheRightMoment) {
         // Autumn: the event of the repeated hour is done in its first pass only, also when the search
         // runs again in the second.
         {"Europe/Berlin", QDateTime(QDate(2027, 10, 31), QTime(2, 28)), {"02:30:00", "03:00:30"}, {{2100000, 0, 1}, {3600000}},
-         "02:29:46 SP1,02:29:48 SP1,02:29:59 On,02:30:01 Off,03:00:16 SP2,03:00:18 SP2,03:00:29 On,03:00:31 Off"},
+         "02:29:46 SP1,02:29:48 SP1,02:29:59 On,02:30:01 Off,next 31 03:00:30,03:00:16 SP2,03:00:18 SP2,03:00:29 On,03:00:31 Off"},
         {"America/New_York", QDateTime(QDate(2027, 11, 7), QTime(1, 28)), {"01:30:00"}, {{2100000, 0, 1}, {1800000}},
-         "01:29:46 SP1,01:29:48 SP1,01:29:59 On,01:30:01 Off"},
+         "01:29:46 SP1,01:29:48 SP1,01:29:59 On,01:30:01 Off,next 14 01:30:00"},
     };
     // clang-format on
     for (const Row& row : rows) {
@@ -66,7 +66,11 @@ TEST(ClockChange, EveryEventIsDoneOnceAtTheRightMoment) {
         for (const auto& [runMs, stepMs, search] : row.script) {
             SimulatedRun(*p.m, p.clock).runFor(runMs);
             p.clock.advance(stepMs);
-            if (search) p.m->FindNextSwitch1();
+            if (search) {  // and the next event's day and the week list's first time join the log
+                p.m->FindNextSwitch1();
+                log += ",next " + p.m->NextDate1.toString("dd ").toLatin1() +
+                       p.m->lstNextToSwitch.line(0).mid(4, 8);
+            }
         }
         EXPECT_EQ(log.toStdString(), row.log.toStdString()) << row.zone;
     }
