@@ -12,6 +12,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillornControl"));
+    // The desktop entry the window belongs to, for its icon in the desktop's task list.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillorncontrol"));
 
     QCommandLineParser options;
     options.addHelpOption();

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 
 #include "engine/ScheduleEntry.h"
 #include "engine/ScheduleFile.h"
@@ -208,6 +209,9 @@ private:
         bool operator==(const EventKey&) const = default;
     };
     void findNextSwitch(int receiver);
+    // The search as it would run at the moment `asOf`.
+    void findNextSwitch(int receiver, const Clock::Reading& asOf);
+    void serveOverdue(int receiver);
     void switchReceiver(int receiver);
     void cycleTick(int receiver);
     int countdown(const QDate& date, int secs) const;
@@ -232,6 +236,7 @@ private:
     EventKey cycleServed_[2];
     EventKey startServed_[2];
     QDate lastTickDate_;
+    qint64 lastOffset_ = std::numeric_limits<qint64>::min();  // the zone's offset at the last tick
     qint64 clockShown_ = -1;
     struct Shown {
         bool valid = false;

@@ -318,6 +318,7 @@ void mnuMenu::buildTimers() {
     connect(tmrClock_, &QTimer::timeout, this, [this] {
         guarded(m_, &Module1::tmrClock_Timer);
         refreshView();
+        watchdog_.pet();
     });
 
     auto repeater = [this](SwitchTimer& logic, const char* name, void (Module1::*cycle)()) {
@@ -347,6 +348,7 @@ void mnuMenu::load() {
     guarded(m_, &Module1::InitializeProgram);
     refreshView();
     tmrClock_->start();
+    watchdog_.ready();
 }
 
 void mnuMenu::fillDrives() {

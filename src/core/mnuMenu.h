@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QMainWindow>
 
+#include "platform/ServiceWatchdog.h"
+
 class QAction;
 class QComboBox;
 class QFileSystemModel;
@@ -120,6 +122,7 @@ private:
     QTimer* tmrClock_;
     QTimer* Timer1_;
     QTimer* Timer2_;
+    ServiceWatchdog watchdog_;
 };
 
 }  // namespace qc

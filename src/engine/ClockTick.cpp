@@ -23,14 +23,19 @@ void Module1::runStep(const std::function<void()>& step) {
 }
 
 int Module1::countdown(const QDate& date, int secs) const {
-    const QDateTime now = clock_.now();
-    const int timerRounded = roundHalfEven(timerOf(now.time()));
-    return static_cast<int>(now.date().daysTo(date)) * 86400 + secs - timerRounded;
+    const Clock::Reading now = clock_.read();
+    const int timerRounded = roundHalfEven(timerOf(now.local.time()));
+    // Counted in true seconds, so that it stays right when a daylight-saving change skips or repeats
+    // an hour of the wall clock; on every other day it is days * 86400 + secs - Timer rounded.
+    const qint64 nowRounded = wallSeconds(now.local.date(), timerRounded) - now.offsetSecs();
+    return static_cast<int>(clock_.utcOf(date.isValid() ? date : now.local.date(), secs) - nowRounded);
 }
 
 void Module1::showCountdown(int receiver) {
-    Seconds = receiver == 1 ? countdown(NextDate1, NextSecs1) : countdown(NextDate2, NextSecs2);
+    const int32_t count = receiver == 1 ? countdown(NextDate1, NextSecs1) : countdown(NextDate2, NextSecs2);
+    Seconds = std::max(count, 0);  // an event being served late shows 00:00 until the search moves on
     SecondsToText();
+    Seconds = count;
     // The label changes once a second; it is rebuilt only then.
     const QByteArray& name = receiver == 1 ? NextName1 : NextName2;
     Shown& shown = shown_[receiver - 1];
@@ -82,7 +87,8 @@ void Module1::remoteStart(int receiver) {
 }
 
 void Module1::tmrClock_Timer() {
-    const QDateTime now = clock_.now();
+    const Clock::Reading reading = clock_.read();
+    const QDateTime& now = reading.local;
     // A release time past midnight belongs to the day the output was set: bring it into the new day
     // on the first tick of that day, whenever that tick comes.
     if (lastTickDate_.isValid() && now.date() > lastTickDate_) {
@@ -91,6 +97,13 @@ void Module1::tmrClock_Timer() {
         if (RemoteStart2Active) RemoteStart2Off -= shift;
     }
     lastTickDate_ = now.date();
+    // A daylight-saving change moves the wall clock by an hour; a release time keeps its true moment.
+    if (lastOffset_ != std::numeric_limits<qint64>::min() && reading.offsetSecs() != lastOffset_) {
+        const auto shift = static_cast<float>(reading.offsetSecs() - lastOffset_);
+        if (RemoteStart1Active) RemoteStart1Off += shift;
+        if (RemoteStart2Active) RemoteStart2Off += shift;
+    }
+    lastOffset_ = reading.offsetSecs();
 
     if (RemoteStartOn) runStep([this] { ReadStatusPort(); });
     runStep([this] { releaseRemoteStart(1); });
@@ -110,27 +123,75 @@ void Module1::tmrClock_Timer() {
 }
 
 // One receiver's share of the tick: the countdown and its label, the search for the following event
-// once this one has passed, the remote start at the event second and the switch-command window
-// (14-15 seconds before for receiver 1, 9-10 for receiver 2, so the two never share the line).
+// once this one has passed, the switch-command window (14-15 seconds before for receiver 1, 9-10 for
+// receiver 2, so the two never share the line) and the remote start at the event second.
 void Module1::receiverStep(int receiver) {
     const int32_t& next = receiver == 1 ? NextRecord1 : NextRecord2;
     if (next == 0) return;
     showCountdown(receiver);
     if (receiver == 2) releaseRemoteStart(2);
+    SwitchTimer& timer = receiver == 1 ? Timer1 : Timer2;
     if (Seconds < 0) {
+        serveOverdue(receiver);
+        // A cycle still under way sends this event's command: the following event waits for it.
+        if (next == 0 || timer.Enabled()) return;
         receiver == 1 ? FindNextSwitch1() : FindNextSwitch2();
         if (next == 0) return;
         showCountdown(receiver);
     }
     const int count = Seconds;
-    if (count < 1 && RemoteStartOn) remoteStart(receiver);
     const EventKey key = receiver == 1 ? EventKey{NextDate1, NextSecs1} : EventKey{NextDate2, NextSecs2};
-    SwitchTimer& timer = receiver == 1 ? Timer1 : Timer2;
     EventKey& served = cycleServed_[receiver - 1];
     const int earliest = receiver == 1 ? 15 : 10;
-    if (!timer.Enabled() && (count == earliest || count == earliest - 1) && served != key) {
+    // A tick that comes after the window (a stalled machine, a clock set forward, a start just before
+    // the event, an event close behind another) starts the cycle at once, with its first send now.
+    if (!timer.Enabled() && count <= earliest && served != key) {
         served = key;
+        if (count < earliest - 1) cycleTick(receiver);
         timer.setEnabled(true);
+    }
+    if (count < 1 && RemoteStartOn) remoteStart(receiver);
+}
+
+// An event that a late tick or a step of the clock carried past its second. Less than a minute late
+// it is served at once: its switch cycle, unless that ran, and its remote start. Later than that (a
+// machine that was suspended) it is logged as missed, and so is every event of the receiver that the
+// gap swallowed, up to a week back.
+void Module1::serveOverdue(int receiver) {
+    const int i = receiver - 1;
+    const int32_t& record = receiver == 1 ? NextRecord1 : NextRecord2;
+    const QDate& date = receiver == 1 ? NextDate1 : NextDate2;
+    const int32_t& secs = receiver == 1 ? NextSecs1 : NextSecs2;
+    SwitchTimer& timer = receiver == 1 ? Timer1 : Timer2;
+    while (record != 0 && Seconds < 0) {
+        const EventKey key{date, secs};
+        if (Seconds > -60) {
+            if (cycleServed_[i] != key && !timer.Enabled()) {
+                cycleServed_[i] = key;
+                cycleTick(receiver);
+                timer.setEnabled(true);
+            }
+            if (RemoteStartOn) remoteStart(receiver);
+            return;
+        }
+        GetRecord(record);
+        const QTime at = QTime::fromMSecsSinceStartOfDay(secs * 1000);
+        const QByteArray due = ", due " +
+                               QLocale::c().toString(date, QStringLiteral("MM/dd/yyyy")).toLatin1() + " " +
+                               logTime(at);
+        const bool outputOn = receiver == 1 ? RemoteStart1Active : RemoteStart2Active;
+        if (cycleServed_[i] != key) {
+            const char* tag = receiver == 2 ? "Receiver 2 " : TwoReceivers == 1 ? "Receiver 1 " : " ";
+            ActivityText = EntryBuf.Name + tag + "Missed" + due;
+            WriteActivityLog();
+        } else if (RemoteStartOn && EntryBuf.RemoteMode != 1 && startServed_[i] != key && !outputOn) {
+            ActivityText = "Remote Start " + QByteArray::number(receiver) + " Missed" + due;
+            WriteActivityLog();
+        }
+        if (Seconds < -7 * 86400) return;  // a clock set far ahead: the search goes on from now
+        // The search goes on from this event's second, so the next event the gap swallowed comes next.
+        findNextSwitch(receiver, {QDateTime(date, at, Qt::UTC), clock_.utcOf(date, secs) * 1000});
+        if (record != 0) showCountdown(receiver);
     }
 }
 

@@ -109,15 +109,24 @@ void Module1::FindNextSwitch2() {
 }
 
 void Module1::findNextSwitch(int receiver) {
+    findNextSwitch(receiver, clock_.read());
+}
+
+void Module1::findNextSwitch(int receiver, const Clock::Reading& asOf) {
     SortedList& week = receiver == 1 ? lstNextToSwitch : lstNextToSwitch2;
     int32_t& nextRecord = receiver == 1 ? NextRecord1 : NextRecord2;
     QDate& nextDate = receiver == 1 ? NextDate1 : NextDate2;
     int32_t& nextSecs = receiver == 1 ? NextSecs1 : NextSecs2;
     QByteArray& nextName = receiver == 1 ? NextName1 : NextName2;
 
-    const QDateTime now = clock_.now();
-    const QDate today = now.date();
-    const double nowSecs = now.time().msecsSinceStartOfDay() / 1000.0;
+    const QDate today = asOf.local.date();
+    const double nowSecs = asOf.local.time().msecsSinceStartOfDay() / 1000.0;
+    // On a day with a daylight-saving change the wall clock cannot tell a passed event, as an hour
+    // repeats or is skipped: there the true moments are compared.
+    const bool changeDay = clock_.utcOf(today.addDays(1), 0) - clock_.utcOf(today, 0) != 86400;
+    auto passed = [&](int secs) {
+        return changeDay ? asOf.utcMs >= clock_.utcOf(today, secs) * 1000 : nowSecs >= secs;
+    };
     TodayText = dateText(today);
 
     // The seven days ahead, worked out once rather than for every entry.
@@ -146,7 +155,7 @@ void Module1::findNextSwitch(int receiver) {
             TimeToSeconds();
             // Only the first of the seven days is today. An event counts as passed from the start of
             // its own second.
-            DateText = d == 0 && nowSecs >= Seconds ? day.nextWeek : day.date;
+            DateText = d == 0 && passed(Seconds) ? day.nextWeek : day.date;
             const qsizetype length = DateText.size() + 1 + TimeText.size() + 1 + EntryBuf.Name.size();
             QByteArray line(length, Qt::Uninitialized);
             char* p = line.data();
@@ -174,8 +183,17 @@ void Module1::findNextSwitch(int receiver) {
         return;
     }
 
-    const QByteArray& first = List1.line(0);
-    nextRecord = List1.itemData(0);
+    // The events of the hour that a spring change skips all fall on the moment of the jump; the last
+    // of them is the one that would be on air after it, so it is the one done.
+    auto moment = [this](int j) {
+        const QByteArray& line = List1.line(j);
+        return clock_.utcOf(dateOfText(line.left(8)), std::max(parseTimeOfDay(line.mid(9, 8)), 0));
+    };
+    int chosen = 0;
+    for (int j = 1; j < List1.count() && moment(j) == moment(0); ++j)
+        if (List1.line(j).mid(9, 8) != List1.line(chosen).mid(9, 8)) chosen = j;
+    const QByteArray& first = List1.line(chosen);
+    nextRecord = List1.itemData(chosen);
     nextDate = dateOfText(first.left(8));
     GetRecord(nextRecord);
     nextName = trimBlanks(EntryBuf.Name);

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include "TestSupport.h"
 
@@ -139,6 +144,42 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
     EXPECT_TRUE(al.contains("  E2E Programme             SP C,S,21<CR>AM C,2<CR>\r\n")) << al.constData();
     EXPECT_TRUE(al.contains("  Remote Start 1 On\r\n"));
     EXPECT_TRUE(al.contains("  Remote Start 1 Off\r\n"));
+}
+
+// Started by systemd as a notify service (a socket of the test's own as NOTIFY_SOCKET), the program
+// says it is ready, then pets the watchdog while its clock ticks, and not while the process is held.
+TEST(EndToEnd, PetsTheServiceWatchdogOnlyWhileItsClockTicks) {
+    QTemporaryDir tmp;
+    sockaddr_un address{AF_UNIX, {}};
+    const QByteArray path = tmp.filePath("notify").toLocal8Bit();
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const timeval wait{0, 50000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    auto heard = [fd](int ms) {  // the messages of a time, each followed by a blank
+        QByteArray all;
+        char buffer[64];
+        for (QDeadlineTimer d(ms); !d.hasExpired() && !all.endsWith("READY=1 ");)
+            if (const ssize_t n = recv(fd, buffer, sizeof buffer, 0); n > 0)
+                all += QByteArray(buffer, n) + ' ';
+        return all;
+    };
+    QProcessEnvironment env = environmentFor(tmp.filePath("home"));
+    env.insert("NOTIFY_SOCKET", path);
+    env.insert("WATCHDOG_USEC", "400000");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QUILLORNCONTROL_BINARY, {});
+    EXPECT_EQ(heard(30000), "READY=1 ");
+    EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
+    kill(pid_t(program.processId()), SIGSTOP);
+    heard(200);  // what was sent before the hold
+    EXPECT_EQ(heard(1000).count("WATCHDOG=1"), 0);
+    kill(pid_t(program.processId()), SIGCONT);
+    EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
+    stop(program);
+    close(fd);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // simulate-week: shows in advance what the coming days will do. Runs the program's own start-up and
 // engine on a copy of a data folder, on a simulated clock, with receivers that answer at once and a
 // simulated parallel port, and prints one line per action in time order:
-//   YYYY-MM-DD HH:MM:SS.mmm <TAB> channel <TAB> detail
+//   YYYY-MM-DD HH:MM:SS.mmm +HHMM <TAB> channel <TAB> detail
+// (the local time and the zone's offset from UTC, which tells the two passes of the hour that a
+// daylight-saving change repeats);
 // channel COM1..COM8 (bytes written, each CR as <CR>), LPT (a new data register value), AL, EB, MP
 // (a line written to that log, its own CR and LF as <CR> and <LF>).
 #include <QCoreApplication>
@@ -9,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/Module1.h"
 #include "engine/SimulatedRun.h"
@@ -21,8 +24,17 @@ QByteArray escaped(QByteArray bytes) {
     return bytes.replace("\r", "<CR>").replace("\n", "<LF>");
 }
 
+QByteArray stampOf(const Clock& clock) {
+    const Clock::Reading now = clock.read();
+    const qint64 offset = now.offsetSecs() / 60;
+    const qint64 minutes = std::abs(offset);
+    return now.local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")).toLatin1() +
+           (offset < 0 ? '-' : '+') +
+           QByteArray::number(minutes / 60 * 100 + minutes % 60).rightJustified(4, '0');
+}
+
 void emitLine(const Clock& clock, const QByteArray& channel, const QByteArray& detail) {
-    const QByteArray stamp = clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1();
+    const QByteArray stamp = stampOf(clock);
     const QByteArray line = stamp + '\t' + channel + '\t' + detail + '\n';
     std::fwrite(line.constData(), 1, line.size(), stdout);
 }
@@ -133,9 +145,7 @@ int main(int argc, char** argv) {
         emitLine(clock, kind, escaped(line));
     });
     QObject::connect(&m, &Module1::messageShown, [&clock](const QString& text) {
-        std::fprintf(stderr, "%s\tmessage\t%s\n",
-                     qPrintable(clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))),
-                     qPrintable(text));
+        std::fprintf(stderr, "%s\tmessage\t%s\n", stampOf(clock).constData(), qPrintable(text));
     });
     m.InitializeProgram();
     SimulatedRun run(m, clock);
