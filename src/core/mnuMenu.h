@@ -74,6 +74,9 @@ private:
     void hideFilePanel();
     void Drive1_Change();
     void Dir1_Change();
+    // The folder the panel shows as chosen: the folder selected in Dir1, else the root of the drive
+    // shown in Drive1.
+    QString shownFolder() const;
     void cmdSave_Click();
     void mnuFileExit_Click();
     void showMessage(const QString& text);
