@@ -217,7 +217,9 @@ void mnuMenu::buildControls() {
     ProgressBar1_->setRange(0, 2);
     ProgressBar1_->setValue(0);
     ProgressBar1_->hide();
-    Drive1_->setAccessibleName(QStringLiteral("Transfer drive"));
+    lblDrive_ = new QLabel(QStringLiteral("&Drive:"), form_);
+    lblDrive_->setObjectName(QStringLiteral("lblDrive"));
+    lblDrive_->setBuddy(Drive1_);
     Dir1_->setAccessibleName(QStringLiteral("Transfer folder"));
     ProgressBar1_->setAccessibleName(QStringLiteral("Save progress"));
     fillDrives();
@@ -439,7 +441,8 @@ void mnuMenu::arrangeControls() {
     const int panelLeft = std::max(width - kPanelWidth, Label2_->x() + kStartWidth + 2 * kMargin);
     const int panelWidth = std::max(200, width - panelLeft);
     const int panelTop = label1_->y();
-    Drive1_->setGeometry(panelLeft, panelTop, panelWidth, 28);
+    lblDrive_->setGeometry(panelLeft, panelTop, 50, 28);
+    Drive1_->setGeometry(panelLeft + 55, panelTop, panelWidth - 55, 28);
     const int buttonTop = bottom - kButtonHeight;
     Dir1_->setGeometry(panelLeft, panelTop + 28 + kGap, panelWidth,
                        std::max(kMinListHeight, buttonTop - kGap - (panelTop + 28 + kGap)));
@@ -496,6 +499,7 @@ void mnuMenu::showFilePanel(const QString& caption) {
     }
     m_.TransferFolder = shownFolder();
     cmdSave_->show();
+    lblDrive_->show();
     Drive1_->show();
     Dir1_->show();
     Drive1_->setFocus();
@@ -503,6 +507,7 @@ void mnuMenu::showFilePanel(const QString& caption) {
 
 void mnuMenu::hideFilePanel() {
     cmdSave_->hide();
+    lblDrive_->hide();
     Drive1_->hide();
     Dir1_->hide();
 }

@@ -98,6 +98,7 @@ private:
     QLabel* lblPlayTime_;
     QListView* List1_;
     QComboBox* Drive1_;
+    QLabel* lblDrive_;  // the drive list's caption, so a screen reader names the list
     QTreeView* Dir1_;
     QFileSystemModel* dirModel_;
     QPushButton* cmdSave_;
