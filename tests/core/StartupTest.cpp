@@ -85,20 +85,6 @@ TEST(Startup, AnUnopenableScheduleIsReportedAndTheProgramStillComesUp) {
     EXPECT_GE(p.port.writes, 1);
 }
 
-TEST(Startup, TheSecondReceiverIsShownAndSearchedOnlyWhenInUse) {
-    for (const QByteArray& settings : {QByteArray("111201w12"), QByteArray("111201w02")}) {
-        TestProgram p;
-        p.start({makeEntry("Rx One", 1, "08:00:00", {2}), makeEntry("Rx Two", 2, "07:00:00", {2})}, settings);
-        const bool two = settings[7] == '1';
-        EXPECT_EQ(p.m->view.Receiver2Visible, two);
-        // One receiver switches everything.
-        EXPECT_EQ(p.m->NextRecord1, two ? 1 : 2);
-        EXPECT_EQ(p.m->lstNextToSwitch.count(), two ? 1 : 2);
-        EXPECT_EQ(p.m->NextRecord2, two ? 2 : 0);
-        EXPECT_EQ(p.m->lstNextToSwitch2.count(), two ? 1 : 0);
-    }
-}
-
 // Every entry below the folder with its bytes.
 QStringList snapshot(const QString& folder) {
     QStringList entries;

@@ -195,14 +195,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "label1 [] lblPort [] status read"})),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The automation's inputs through the tick. `holds` is what the status register holds, tick after
-// tick 50 ms apart: "111x20" is 20 ticks of 111; "fail" and "work" take the port away and back,
-// "refuse" makes the system refuse to set the clock.
+// The automation's inputs through the tick, from 12:05:40 with the reset time 05:00. `holds` is
+// what the status register holds, tick after tick 50 ms apart ("111x20": 20 ticks of 111), and
+// what changes on the way: "fail" and "work" take the port away and back, "refuse" makes the
+// system refuse to set the clock, "@12:06:02" sets the clock, "=05:7x" the reset time ("_" a blank).
 struct StatusRun {
     const char* name;
-    QByteArray settings;
-    const char* from;
-    QByteArray resetTime;
     const char* holds;
     QStringList expected;  // observed(), then endState()
 };
@@ -215,66 +213,61 @@ class StatusInputs : public ::testing::TestWithParam<StatusRun> {};
 
 // Status register values are 127 less the active inputs: alarm 16, clock reset 8.
 TEST_P(StatusInputs, ActOncePerActivation) {
-    const StatusRun& r = GetParam();
-    TestProgram p(at(r.from));
-    p.writeFile("TimeReset.ini", r.resetTime);
-    p.start({}, r.settings);
-    for (const QString& hold : QString::fromLatin1(r.holds).split(' ')) {
-        if (hold == "fail" || hold == "work" || hold == "refuse") {
+    TestProgram p(at("12:05:40"));
+    p.writeFile("TimeReset.ini", "05:00");
+    p.start({}, "111001d02");
+    for (const QString& hold : QString::fromLatin1(GetParam().holds).split(' ')) {
+        if (hold == "fail" || hold == "work" || hold == "refuse")
             (hold == "refuse" ? p.clock.refuseSetting : p.port.fails) = hold != "work";
-            continue;
-        }
-        p.port.status = hold.section('x', 0, 0).toInt();
+        else if (hold.startsWith('@'))
+            p.clock.set(at(qPrintable(hold.mid(1))));
+        else if (hold.startsWith('='))
+            p.m->ClockResetTime = hold.mid(1).replace('_', ' ').toLatin1();
         for (int i = hold.section('x', 1, 1).toInt(); i > 0; --i) {
+            p.port.status = hold.section('x', 0, 0).toInt();
             p.m->tmrClock_Timer();
             p.clock.advance(50);
         }
     }
-    EXPECT_EQ(p.observed() + QStringList{endState(p)}, r.expected);
+    EXPECT_EQ(p.observed() + QStringList{endState(p)}, GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Status, StatusInputs,
     ::testing::Values(
         // The two top status lines are not used: 15 is still the same alarm.
-        StatusRun("AlarmIsLoggedOncePerActivation", "111001d02", "12:05:40", "05:00",
+        StatusRun{"AlarmIsLoggedOncePerActivation",
                   "111x20 15x20 127x1 111x20",
                   {"AL261207.log 12:05:40  Alarm", "AL261207.log 12:05:42  Alarm",
-                   "label1 [] lblPort [Alarm] status read"}),
+                   "label1 [] lblPort [Alarm] status read"}},
         // The reset keeps the hour and takes minute and second from the setting.
-        StatusRun("AlarmAndClockResetInOneValue", "111001d02", "12:05:40", "05:00", "103x20 127x1 119x20",
+        StatusRun{"AlarmAndClockResetInOneValue",
+                  "103x20 127x1 119x20",
                   {"AL261207.log 12:05:40  Alarm", "AL261207.log 12:05:00  Time Set 12:05:40",
-                   "AL261207.log 12:05:00  Time Set 12:05:01", "label1 [] lblPort [Time Set] status read"}),
-        StatusRun("NoResetOutsideTheConfiguredMinute", "111001d02", "12:06:02", "05:00", "119x20",
-                  {"label1 [] lblPort [] status read"}),
-        StatusRun("NoResetWithAnotherLineActive", "111001d02", "12:05:30", "05:00", "118x20",
-                  {"label1 [] lblPort [] status read"}),
-        StatusRun("NoResetWithoutAResetTime", "111001d02", "12:05:30", "", "119x20",
-                  {"label1 [] lblPort [] status read"}),
-        StatusRun("NoResetWithAShortResetTime", "111001d02", "12:05:30", "5", "119x20",
-                  {"label1 [] lblPort [] status read"}),
-        StatusRun("NoResetWithABlankResetTime", "111001d02", "12:05:30", "  :  ", "119x20",
-                  {"label1 [] lblPort [] status read"}),
+                   "AL261207.log 12:05:00  Time Set 12:05:01", "label1 [] lblPort [Time Set] status read"}},
+        // Outside the configured minute, with another line active beside the pulse, or without a
+        // whole reset time, the pulse does nothing.
+        StatusRun{
+            "NoResetButInTheConfiguredMinute",
+            "@12:06:02 119x20 127x1 @12:05:30 118x20 127x1 = 119x20 127x1 =5 119x20 127x1 =__:__ 119x20",
+            {"label1 [] lblPort [] status read"}},
         // A byte of 128 or more only opens the latches again.
-        StatusRun("HighByteOnlyClearsTheLatches", "111001d02", "12:05:40", "05:00", "103x20 200x1 103x1",
+        StatusRun{"HighByteOnlyClearsTheLatches",
+                  "103x20 200x1 103x1",
                   {"AL261207.log 12:05:40  Alarm", "AL261207.log 12:05:00  Time Set 12:05:40",
                    "AL261207.log 12:05:01  Alarm", "AL261207.log 12:05:00  Time Set 12:05:01",
-                   "label1 [] lblPort [Time Set] status read"}),
-        StatusRun("RefusedClockSettingIsReportedOncePerPulse", "111001d02", "12:05:40", "05:00",
-                  "refuse 119x20 127x1 119x20",
+                   "label1 [] lblPort [Time Set] status read"}},
+        StatusRun{"RefusedClockSettingIsReportedOncePerPulse",
+                  "refuse 119x20 127x1 119x20 =05:7x 127x1 119x20",
                   {"MSG 70  Permission denied: the time of day could not be set to 12:05:00 (the program "
                    "lacks CAP_SYS_TIME)",
                    "MSG 70  Permission denied: the time of day could not be set to 12:05:00 (the program "
                    "lacks CAP_SYS_TIME)",
-                   "label1 [] lblPort [] status read"}),
-        StatusRun("ResetTimeThatIsNoTimeIsReported", "111001d02", "12:05:40", "05:7x", "119x20",
-                  {"MSG 13  Type mismatch", "label1 [] lblPort [] status read"}),
-        StatusRun("MissingPortIsReportedOnceUntilItWorkedAgain", "111001d02", "12:05:40", "05:00",
+                   "MSG 13  Type mismatch", "label1 [] lblPort [] status read"}},
+        StatusRun{"MissingPortIsReportedOnceUntilItWorkedAgain",
                   "fail 127x20 work 127x1 fail 127x20",
                   {"MSG 8010  The hardware is not available", "MSG 8010  The hardware is not available",
-                   "label1 [] lblPort [] status read"}),
-        StatusRun("RemoteControlOffReadsNothing", "111000d02", "12:05:40", "05:00", "111x20 119x20",
-                  {"label1 [] lblPort [] status unread"})),
+                   "label1 [] lblPort [] status read"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The daily deletions at 10:00:15: activity and MPEG logs after a week, EbNo logs after the unit

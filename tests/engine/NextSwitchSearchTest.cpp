@@ -12,14 +12,6 @@ QDateTime monday(const char* time) {
     return QDateTime(QDate(2026, 12, 7), QTime::fromString(time, "HH:mm:ss.zzz"));
 }
 
-// An entry set for every day, at 10:00:00 on Sunday, 10:01:00 on Monday, ... 10:06:00 on Saturday.
-ScheduleEntry daily(const QByteArray& name) {
-    ScheduleEntry e = makeEntry(name, 1, "", {0, 1, 2, 3, 4, 5, 6});
-    for (int d = 0; d < 7; ++d)
-        e.Times[d] = "10:0" + QByteArray::number(d) + ":00";
-    return e;
-}
-
 ScheduleEntry active(ScheduleEntry e, int16_t value) {
     e.Active = value;
     return e;
@@ -74,28 +66,27 @@ INSTANTIATE_TEST_SUITE_P(
         Search{"Empty", {}, monday("12:00:00.000"), 0, {"next1 0  0 ", "buffer "}},
         // Only Active 1 is in use.
         Search{"DeletedEntriesAreSkipped",
-               {active(daily("Deleted"), 0), makeEntry("Live", 1, "13:00:00", {1}),
-                active(daily("Not One"), -1)},
+               {active(makeEntry("Deleted", 1, "06:00:00", {1, 2}), 0), makeEntry("Live", 1, "13:00:00", {1}),
+                active(makeEntry("Not One", 1, "06:00:00", {1, 2}), -1)},
                monday("12:00:00.000"),
                0,
                {"1: 2 Mon 13:00:00 Live", "next1 2 20261207 46800 Live", "buffer Live"}},
-        // Today's time has passed, so the week starts tomorrow; the buffer is read again at the end.
+        // Today's time has passed, so the week starts tomorrow and ends with today; the buffer is
+        // read again at the end.
         Search{
-            "EveryDayAfterTodaysTimeHasPassed",
-            {daily("Daily News"), active(makeEntry("Not Today", 1, "08:00:00", {0}), 0)},
+            "TodaysTimeHasPassed",
+            {makeEntry("News", 1, "10:00:00", {1, 2}), active(makeEntry("Not Today", 1, "08:00:00", {0}), 0)},
             monday("12:00:00.000"),
             0,
-            {"1: 1 Tue 10:02:00 Daily News", "1: 1 Wed 10:03:00 Daily News", "1: 1 Thu 10:04:00 Daily News",
-             "1: 1 Fri 10:05:00 Daily News", "1: 1 Sat 10:06:00 Daily News", "1: 1 Sun 10:00:00 Daily News",
-             "1: 1 Mon 10:01:00 Daily News", "next1 1 20261208 36120 Daily News", "buffer Daily News"}},
-        Search{
-            "AcrossTheTurnOfTheYear",
-            {daily("Daily News")},
-            QDateTime(QDate(2026, 12, 28), QTime(12, 0)),
-            0,
-            {"1: 1 Tue 10:02:00 Daily News", "1: 1 Wed 10:03:00 Daily News", "1: 1 Thu 10:04:00 Daily News",
-             "1: 1 Fri 10:05:00 Daily News", "1: 1 Sat 10:06:00 Daily News", "1: 1 Sun 10:00:00 Daily News",
-             "1: 1 Mon 10:01:00 Daily News", "next1 1 20261229 36120 Daily News", "buffer Daily News"}},
+            {"1: 1 Tue 10:00:00 News", "1: 1 Mon 10:00:00 News", "next1 1 20261208 36000 News",
+             "buffer News"}},
+        // Across the turn of the year the dates still sort in time order.
+        Search{"AcrossTheTurnOfTheYear",
+               {makeEntry("News", 1, "10:00:00", {0, 4, 5})},
+               QDateTime(QDate(2026, 12, 30), QTime(12, 0)),
+               0,
+               {"1: 1 Thu 10:00:00 News", "1: 1 Fri 10:00:00 News", "1: 1 Sun 10:00:00 News",
+                "next1 1 20261231 36000 News", "buffer News"}},
         // An event has passed from the start of its own second.
         Search{"JustBeforeTheSecond",
                {makeEntry("At Noon", 1, "12:00:00", {1})},

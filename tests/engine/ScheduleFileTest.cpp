@@ -93,20 +93,6 @@ protected:
     }
 };
 
-TEST_F(ScheduleFileTest, RecordsGoThroughEntryBufAtTheirOffsets) {
-    open({});
-    tp.m->EntryBuf = makeEntry("Second", 1, "09:00:00", {1});
-    tp.m->PutRecord(1);  // first written in the wrong place, then overwritten
-    tp.m->PutRecord(2);
-    tp.m->EntryBuf = makeEntry("First", 2, "10:00:00", {2});
-    tp.m->PutRecord(1);
-    EXPECT_EQ(schedule(), "First, Second");
-    ASSERT_TRUE(tp.m->GetRecord(2));
-    EXPECT_EQ(tp.m->EntryBuf, makeEntry("Second", 1, "09:00:00", {1}));
-    EXPECT_FALSE(tp.m->GetRecord(3));
-    EXPECT_FALSE(tp.m->GetRecord(0));
-}
-
 TEST_F(ScheduleFileTest, AnIncompleteLastRecordIsEndOfFileEverywhere) {
     // The torn tail would be the earliest event of all if it were read as a record.
     ScheduleEntry odd = makeEntry("Second", 1, "10:00:00", {3});

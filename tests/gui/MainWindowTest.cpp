@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 #include <memory>
 
@@ -86,7 +85,9 @@ TEST_F(MainWindowTest, ReceiverTwoAndTheWeeksFollowTheSettings) {
     for (const QByteArray& settings : {QByteArray("111201w02"), QByteArray()}) {
         open(settings);
         EXPECT_EQ(shownOf(receiver2), QStringList()) << settings.constData();
-        EXPECT_EQ(listLines(the<QListView>("lstNextToSwitch")).size(), 3);  // one receiver switches all
+        // One receiver switches all, and receiver 2 is not searched.
+        EXPECT_EQ(listLines(the<QListView>("lstNextToSwitch")).size(), 3);
+        EXPECT_EQ(listLines(the<QListView>("lstNextToSwitch2")).size(), 0);
     }
 }
 
@@ -102,40 +103,6 @@ TEST_F(MainWindowTest, TheClockTickAndTheLogicsViewReachTheWindow) {
     emit p.m->viewChanged();
     EXPECT_EQ(shownOf({"Label2", "Label4"}), QStringList{"Label2"});
     EXPECT_EQ(the<QLabel>("lblPort")->text(), "Alarm");
-}
-
-// The hidden Command1 starts one cycle of receiver 1; its first tick comes two seconds later.
-TEST_F(MainWindowTest, SwitchTimersFollowTheLogic) {
-    open();
-    p.m->Timer2.setEnabled(true);
-    EXPECT_TRUE(the<QTimer>("Timer2")->isActive());
-    p.m->Timer2.setEnabled(false);
-    EXPECT_FALSE(the<QTimer>("Timer2")->isActive());
-    the<QPushButton>("Command1")->click();
-    EXPECT_TRUE(the<QTimer>("Timer1")->isActive());
-    EXPECT_EQ(p.m->SwitchCount1, 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return p.m->SwitchCount1 == 1; }, 5000));
-}
-
-TEST_F(MainWindowTest, MinimizingLeavesThePositionsOfTheWindowState) {
-    open();
-    auto lefts = [this] {
-        QList<int> xs;
-        for (const char* name : {"lstNextToSwitch", "label1", "Label3", "Label5", "Label6", "lblClock"})
-            xs << the(name)->x();
-        return xs;
-    };
-    const QList<int> normal = lefts();
-    w->setWindowState(Qt::WindowMaximized);
-    QCoreApplication::processEvents();
-    const QList<int> maximized = lefts();
-    EXPECT_NE(maximized, normal);
-    w->setWindowState(Qt::WindowMinimized);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(lefts(), maximized);
-    w->setWindowState(Qt::WindowNoState);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(lefts(), normal);
 }
 
 // One message window, the latest text in it; OK destroys it; clicking the main window brings it back
@@ -185,6 +152,10 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     EXPECT_EQ(p.m->TransferFolder, drives->itemText(1));
     drives->setCurrentIndex(0);
     EXPECT_EQ(p.m->TransferFolder, floppy.path());
+    QTest::mouseClick(the<QPushButton>("cmdSave"), Qt::LeftButton);  // the drive's root, not week2
+    EXPECT_EQ(p.readFile(floppy.filePath("switchlist.dat")), p.readFile("SwitchList.dat"));
+    EXPECT_EQ(p.readFile(floppy.filePath("week2/switchlist.dat")).size(), ScheduleEntry::RecordLength);
+    the<QAction>("mnuLoadSchedules")->trigger();
     EXPECT_EQ(shownOf(panel).size(), 3);
     the<QMenu>("mnuFile")->popup(w->mapToGlobal(QPoint(10, 10)));
     EXPECT_EQ(shownOf(panel), QStringList());

@@ -1,13 +1,11 @@
-// The receiver simulator that the serial tests and the demo talk to: its answers, its options, and
-// its pty link.
+// The receiver simulator that the serial tests and the demo talk to: its answers and its pty link.
+// Its options are used, and so tried, by the device tests.
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "ReceiverModel.h"
-#include "Responder.h"
-#include "SimOptions.h"
 #include "support/ReceiverSim.h"
 
 namespace receiversim {
@@ -42,52 +40,6 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"AM C,5|SP A,S,14|AM A, 3|SP A,S,9|SP B , x , 2|R M",
                "MPEG STATUS\r\nLock: YES\r\nPort A: Source 9 Route 3\r\nPort B: Source 2 Route -\r\n"
                "Port C: Source - Route 5\r\nBitrate: 128 kbit/s\r\n"}));
-
-SimOptions options(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", "/h", "--port", "1"});
-    return parseArgs(args).options;
-}
-
-TEST(Options, AreParsedOrRefused) {
-    const ParsedArgs p =
-        parseArgs({"--home", "/h", "--port=2", "--log", "/l", "--baud", "19200", "--delay=1600", "--ebno", "",
-                   "--cut", "--endless", "--garbage", "--silent", "--seed", "7"});
-    ASSERT_EQ(p.action, ParsedArgs::Action::Run);
-    const SimOptions& o = p.options;
-    EXPECT_TRUE(o.home == "/h" && o.port == 2 && o.logFile == "/l" && o.baud == 19200 && o.delayMs == 1600);
-    EXPECT_TRUE(o.ebno.empty() && o.cut && o.endless && o.garbage && o.silent && o.seed == 7u);
-    EXPECT_EQ(parseArgs({"--port", "1", "--help"}).action, ParsedArgs::Action::Help);
-    for (const std::vector<std::string>& bad :
-         std::vector<std::vector<std::string>>{{"--port", "1"},
-                                               {"--home", "/h", "--port", "0"},
-                                               {"--home", "/h", "--port", "1x"},
-                                               {"--home", "/h", "--port"},
-                                               {"--home", "/h", "--port", "1", "--baud", "9601"},
-                                               {"--home", "/h", "--port", "1", "--delay", "-1"},
-                                               {"--home", "/h", "--port", "1", "extra"}})
-        EXPECT_EQ(parseArgs(bad).action, ParsedArgs::Action::Error) << bad.back();
-}
-
-TEST(Replies, FollowTheOptions) {
-    EXPECT_EQ(Responder(options({})).respond("EB", 38400)->answer, "EbNo 7.5 dB\r\n>");
-    EXPECT_EQ(Responder(options({"--cut"})).respond("EB", 0)->answer, "EbNo 7.5 dB\r\n");
-    EXPECT_FALSE(Responder(options({"--silent"})).respond("EB", 0));
-    Responder endless(options({"--endless"}));
-    EXPECT_TRUE(endless.respond("EB", 0)->endless);
-    EXPECT_EQ(endless.endlessChunk().find('>'), std::string::npos);
-    // Garbage has no prompt but at its end, so only the collection's limit can end an endless one.
-    Responder garbage(options({"--garbage", "--seed", "1"}));
-    for (int i = 0; i < 200; ++i) {
-        const std::string a = garbage.respond("EB", 0)->answer;
-        EXPECT_EQ(a.find('>'), a.size() - 1);
-    }
-    // A line at the wrong speed is noise: no answer, no effect.
-    Responder fast(options({"--baud", "19200"}));
-    EXPECT_FALSE(fast.respond("RE C 1", 9600));
-    EXPECT_FALSE(fast.model().relayClosed(1));
-    EXPECT_TRUE(fast.respond("RE C 2", 19200));
-    EXPECT_TRUE(fast.model().relayClosed(2));
-}
 
 // A link left behind by a simulator that died is replaced, and the link goes with the simulator.
 TEST(Executable, LinksItsPtyAndRemovesTheLinkWhenStopped) {
