@@ -120,6 +120,12 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {"= EB\r\nEbNo 7.5 dB\r\n> in 100 ms / FC\r\nOK\r\n> in 901 ms", "14:00:12.000 COM1 EB|",
                   "14:00:12.100 COM1 FC|"}),
+        Exchange("ReplyIsBounded",
+                 [](LinkProgram& p) {
+                     p.answerWith(QByteArray(100 * 1024, 'x'));
+                     return QString::number(p.converse("R M", true).indexOf(' '));
+                 },
+                 {"= 65536", "14:00:12.000 COM1 R M|"}),
         // Whatever the clock does, the collection ends: here it stands still and nobody answers.
         Exchange("CollectionEndsAlsoWhenTheClockStandsStill",
                  [](LinkProgram& p) {
