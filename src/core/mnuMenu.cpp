@@ -496,8 +496,9 @@ void mnuMenu::showFilePanel(const QString& caption) {
         Dir1_->selectionModel()->clear();
         dirModel_->setRootPath(root);
         Dir1_->setRootIndex(dirModel_->index(root));
+        driveChosen_ = false;
     }
-    m_.TransferFolder = shownFolder();
+    takeShownFolder();
     cmdSave_->show();
     lblDrive_->show();
     Drive1_->show();
@@ -519,22 +520,29 @@ void mnuMenu::Drive1_Change() {
     Dir1_->selectionModel()->clear();
     dirModel_->setRootPath(root);
     Dir1_->setRootIndex(dirModel_->index(root));
-    m_.TransferFolder = root;
+    driveChosen_ = true;
+    takeShownFolder();
 }
 
 void mnuMenu::Dir1_Change() {
+    takeShownFolder();
+}
+
+void mnuMenu::takeShownFolder() {
     m_.TransferFolder = shownFolder();
+    cmdSave_->setEnabled(!m_.TransferFolder.isEmpty());
 }
 
 QString mnuMenu::shownFolder() const {
     const QModelIndexList selected = Dir1_->selectionModel()->selectedRows();
     if (!selected.isEmpty()) return dirModel_->filePath(selected.first());
-    return Drive1_->currentData().toString();
+    const QString root = Drive1_->currentData().toString();
+    return root == QLatin1String("/") && !driveChosen_ ? QString() : root;
 }
 
 void mnuMenu::cmdSave_Click() {
     const bool loading = cmdSave_->text() == QLatin1String("Load");
-    m_.TransferFolder = shownFolder();
+    takeShownFolder();
     try {
         if (loading) {
             m_.LoadSchedules();

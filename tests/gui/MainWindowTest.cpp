@@ -164,6 +164,19 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     the<QMenu>("mnuFile")->close();
 }
 
+// The root of the file system is used only when the operator chooses it: a panel that opens on
+// it has no folder chosen, and its button waits.
+TEST_F(MainWindowTest, TheRootIsNeverTakenUnchosen) {
+    qputenv("QUILLORN_FLOPPY", "/");
+    open();
+    the<QAction>("mnuSaveFiles")->trigger();
+    EXPECT_EQ(p.m->TransferFolder + " " + the<QComboBox>("Drive1")->currentText(), " /");
+    EXPECT_FALSE(the("cmdSave")->isEnabled());
+    emit the<QComboBox>("Drive1")->activated(0);
+    EXPECT_EQ(p.m->TransferFolder, "/");
+    EXPECT_TRUE(the("cmdSave")->isEnabled());
+}
+
 // A folder that went away: the message names the transfer file the operator knows, and the schedule
 // in use is untouched and still shown.
 TEST_F(MainWindowTest, FailedTransfersAreReportedAndTheProgramGoesOn) {
