@@ -26,6 +26,17 @@ void Module1::InitializeProgram() {
         // itself; a read-only installation is not an error here.
         QDir().mkpath(Paths::sharedDataFolder());
     });
+    step([this] {
+        // An old station's copy can bring a second spelling beside the one in use (Logs beside
+        // logs, on a disk that once ignored letter case); the operator hears once which is ignored.
+        QStringList ignored;
+        for (const char* name : {"logs", "TimeReset.ini", "SwitchList.dat", "QuillornControl.ini"}) {
+            const QString used = Paths::existingSpelling(paths_.dataFolder, QString::fromLatin1(name));
+            for (const QString& other : Paths::otherSpellings(paths_.dataFolder, QString::fromLatin1(name)))
+                ignored << QStringLiteral("%1 is ignored; %2 is used.").arg(other, used);
+        }
+        if (!ignored.isEmpty()) ShowMessage(ignored.join(QLatin1Char('\n')));
+    });
     step([this] { ReadTimeReset(); });
     step([this] { SchedFileNo.open(paths_.file(QStringLiteral("SwitchList.dat"))); });
     step([this] { ReadSettings(); });

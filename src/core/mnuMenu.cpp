@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -56,8 +57,12 @@ struct Lefts {
 constexpr Lefts kNormalLefts{1, 1750, 1800};
 constexpr Lefts kMaximizedLefts{3720, 5640, 9240};
 
+// A label whose text is a value: a screen reader names it after what it shows and reads the value
+// as its description.
 void setTextIfChanged(QLabel* label, const QString& text) {
-    if (label->text() != text) label->setText(text);
+    if (label->text() == text) return;
+    label->setText(text);
+    label->setAccessibleDescription(text);
 }
 
 QFont listFont() {
@@ -106,6 +111,7 @@ QLabel* nextLabel(QWidget* parent, const QString& name) {
 QLabel* startLabel(QWidget* parent, const QString& name) {
     auto* label = new QLabel(QStringLiteral("START"), parent);
     label->setObjectName(name);
+    label->setAccessibleDescription(label->text());
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
@@ -220,16 +226,42 @@ void mnuMenu::buildControls() {
     ProgressBar1_->setRange(0, 2);
     ProgressBar1_->setValue(0);
     ProgressBar1_->hide();
+    lblDrive_ = new QLabel(QStringLiteral("&Drive:"), form_);
+    lblDrive_->setObjectName(QStringLiteral("lblDrive"));
+    lblDrive_->setBuddy(Drive1_);
+    Dir1_->setAccessibleName(QStringLiteral("Transfer folder"));
+    ProgressBar1_->setAccessibleName(QStringLiteral("Save progress"));
     fillDrives();
     if (Drive1_->count() > 0) {
         const QString root = Drive1_->itemData(0).toString();
         dirModel_->setRootPath(root);
         Dir1_->setRootIndex(dirModel_->index(root));
     }
+    // Choosing the drive shown again takes its root again.
     connect(Drive1_, &QComboBox::currentIndexChanged, this, &mnuMenu::Drive1_Change);
-    connect(Dir1_->selectionModel(), &QItemSelectionModel::currentChanged, this, &mnuMenu::Dir1_Change);
+    connect(Drive1_, &QComboBox::activated, this, &mnuMenu::Drive1_Change);
+    // The selected folder is the chosen one; the item the tree marks as current on getting the focus
+    // is not selected and not chosen.
+    connect(Dir1_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &mnuMenu::Dir1_Change);
     connect(cmdSave_, &QPushButton::clicked, this, &mnuMenu::cmdSave_Click);
     hideFilePanel();
+    // Escape puts the panel away again, as opening the File menu does.
+    new QShortcut(QKeySequence(Qt::Key_Escape), form_, this, &mnuMenu::hideFilePanel,
+                  Qt::WidgetWithChildrenShortcut);
+
+    // Screen readers name each control after what it shows.
+    const std::pair<QWidget*, const char*> names[] = {
+        {lblClock_, "Clock"},
+        {lblPort_, "Port status"},
+        {label1_, "Receiver 1 next switch"},
+        {Label3_, "Receiver 2 next switch"},
+        {Label2_, "Receiver 1 remote start"},
+        {Label4_, "Receiver 2 remote start"},
+        {lstNextToSwitch_, "Receiver 1 coming switches"},
+        {lstNextToSwitch2_, "Receiver 2 coming switches"},
+    };
+    for (const auto& [widget, name] : names)
+        widget->setAccessibleName(QString::fromLatin1(name));
 
     Command1_ = new QPushButton(QStringLiteral("Command1"), form_);
     Command1_->setObjectName(QStringLiteral("Command1"));
@@ -441,7 +473,8 @@ void mnuMenu::arrangeControls() {
     const int panelLeft = std::max(width - kPanelWidth, Label2_->x() + kStartWidth + 2 * kMargin);
     const int panelWidth = std::max(200, width - panelLeft);
     const int panelTop = label1_->y();
-    Drive1_->setGeometry(panelLeft, panelTop, panelWidth, 28);
+    lblDrive_->setGeometry(panelLeft, panelTop, 50, 28);
+    Drive1_->setGeometry(panelLeft + 55, panelTop, panelWidth - 55, 28);
     const int buttonTop = bottom - kButtonHeight;
     Dir1_->setGeometry(panelLeft, panelTop + 28 + kGap, panelWidth,
                        std::max(kMinListHeight, buttonTop - kGap - (panelTop + 28 + kGap)));
@@ -485,14 +518,29 @@ void mnuMenu::closeEvent(QCloseEvent* event) {
 
 void mnuMenu::showFilePanel(const QString& caption) {
     cmdSave_->setText(caption);
+    cmdSave_->setAccessibleName(caption + QStringLiteral(" schedules"));
     fillDrives();  // a stick put in since the last time shows up
+    // The panel opens on its first drive's folder, or on the folder chosen before while it is still
+    // there; either way what it shows is what Save and Load use.
+    const QString root = Drive1_->currentData().toString();
+    const QString chosen = shownFolder();
+    if (dirModel_->rootPath() != root || !QFileInfo(chosen).isDir()) {
+        Dir1_->selectionModel()->clear();
+        dirModel_->setRootPath(root);
+        Dir1_->setRootIndex(dirModel_->index(root));
+        driveChosen_ = false;
+    }
+    takeShownFolder();
     cmdSave_->show();
+    lblDrive_->show();
     Drive1_->show();
     Dir1_->show();
+    Drive1_->setFocus();
 }
 
 void mnuMenu::hideFilePanel() {
     cmdSave_->hide();
+    lblDrive_->hide();
     Drive1_->hide();
     Dir1_->hide();
 }
@@ -500,20 +548,33 @@ void mnuMenu::hideFilePanel() {
 void mnuMenu::Drive1_Change() {
     const QString root = Drive1_->currentData().toString();
     if (root.isEmpty()) return;
+    // Choosing a drive makes its root the folder of the next load or save.
+    Dir1_->selectionModel()->clear();
     dirModel_->setRootPath(root);
     Dir1_->setRootIndex(dirModel_->index(root));
-    // Choosing a drive makes its root the folder of the next load or save.
-    m_.TransferFolder = root;
+    driveChosen_ = true;
+    takeShownFolder();
 }
 
 void mnuMenu::Dir1_Change() {
-    const QModelIndex current = Dir1_->currentIndex();
-    if (!current.isValid()) return;
-    m_.TransferFolder = dirModel_->filePath(current);
+    takeShownFolder();
+}
+
+void mnuMenu::takeShownFolder() {
+    m_.TransferFolder = shownFolder();
+    cmdSave_->setEnabled(!m_.TransferFolder.isEmpty());
+}
+
+QString mnuMenu::shownFolder() const {
+    const QModelIndexList selected = Dir1_->selectionModel()->selectedRows();
+    if (!selected.isEmpty()) return dirModel_->filePath(selected.first());
+    const QString root = Drive1_->currentData().toString();
+    return root == QLatin1String("/") && !driveChosen_ ? QString() : root;
 }
 
 void mnuMenu::cmdSave_Click() {
     const bool loading = cmdSave_->text() == QLatin1String("Load");
+    takeShownFolder();
     try {
         if (loading) {
             m_.LoadSchedules();

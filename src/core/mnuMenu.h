@@ -81,6 +81,12 @@ private:
     void hideFilePanel();
     void Drive1_Change();
     void Dir1_Change();
+    // The folder the panel shows as chosen: the folder selected in Dir1, else the root of the drive
+    // shown in Drive1; empty when that is the root of the file system and the operator did not
+    // choose it.
+    QString shownFolder() const;
+    // Takes the shown folder for the next load or save; the button works only when there is one.
+    void takeShownFolder();
     void cmdSave_Click();
     void mnuFileExit_Click();
     void showMessage(const QString& text);
@@ -106,6 +112,9 @@ private:
     QLabel* lblPlayTime_;
     QListView* List1_;
     QComboBox* Drive1_;
+    QLabel* lblDrive_;  // the drive list's caption, so a screen reader names the list
+    // The operator chose the drive shown; the root of the file system counts only then.
+    bool driveChosen_ = false;
     QTreeView* Dir1_;
     QFileSystemModel* dirModel_;
     QPushButton* cmdSave_;

@@ -242,8 +242,11 @@ void Module1::ebNoSchedule(int receiver) {
 void Module1::dailyDeletions() {
     const QDate today = clock_.now().date();
     auto remove = [this](const char* kind, const QDate& date) {
-        QFile::remove(paths_.logFile(QString::fromLatin1(kind) + QString::fromLatin1(logDateStamp(date)) +
-                                     QStringLiteral(".log")));
+        const QString name =
+            QString::fromLatin1(kind) + QString::fromLatin1(logDateStamp(date)) + QStringLiteral(".log");
+        // Every spelling goes: an old station's copy may hold AL261205.LOG beside a new AL261205.log.
+        while (QFile::remove(paths_.logFile(name))) {
+        }
     };
     remove("AL", today.addDays(-7));
     remove("MP", today.addDays(-7));

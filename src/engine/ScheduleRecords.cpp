@@ -41,10 +41,15 @@ void Module1::DeleteEntry() {
 }
 
 namespace {
+// The transfer file in the folder the operator chose. The file panel always has one chosen; without
+// one the copy is refused, never made at the root of the file system. A copy written on the old PCs
+// may carry the name in other letters (SWITCHLIST.DAT); on a file system that keeps letter case that
+// file is the one loaded and replaced.
 QString transferFile(const QString& folder) {
-    // With no folder chosen the file lies at the root, as it did on the current drive.
-    return (folder.isEmpty() ? QStringLiteral("") : QDir::cleanPath(folder)) +
-           QStringLiteral("/switchlist.dat");
+    if (folder.isEmpty())
+        throw QcError(QcError::PathNotFound,
+                      QStringLiteral("Path not found: no folder is chosen for switchlist.dat"));
+    return Paths::existingSpelling(QDir::cleanPath(folder), QStringLiteral("switchlist.dat"));
 }
 }  // namespace
 
@@ -57,8 +62,8 @@ void Module1::SaveFiles() {
     ScheduleFile out;
     const QByteArray tempName = temp.toLocal8Bit();
     ::unlink(tempName.constData());
-    out.open(temp);
     try {
+        out.open(temp);
         QByteArray all;
         for (qint64 n = 1; GetRecord(n); ++n)
             all += EntryBuf.serialise();
@@ -72,6 +77,11 @@ void Module1::SaveFiles() {
             ::fsync(dir);
             ::close(dir);
         }
+    } catch (const QcError& e) {
+        out.close();
+        ::unlink(tempName.constData());
+        // The operator knows the transfer file, not the temporary name behind it.
+        throw QcError(e.number(), QString(e.description()).replace(temp, target));
     } catch (...) {
         out.close();
         ::unlink(tempName.constData());
@@ -80,14 +90,7 @@ void Module1::SaveFiles() {
 }
 
 void Module1::LoadSchedules() {
-    // A copy made on the old PCs may carry the name in any letter case (SWITCHLI.DAT on a stick
-    // formatted elsewhere); on a file system that keeps case, any spelling is taken.
-    QString path = transferFile(TransferFolder);
-    if (!QFileInfo::exists(path)) {
-        const QFileInfo wanted(path);
-        const QStringList names = wanted.dir().entryList({wanted.fileName()}, QDir::Files, QDir::Name);
-        if (!names.isEmpty()) path = wanted.dir().filePath(names.first());
-    }
+    const QString path = transferFile(TransferFolder);
     ScheduleFile in;
     in.openForReading(path);
     qint64 n = 1;

@@ -97,6 +97,7 @@ void MemoryParallelPort::Outp(int address, int value) {
 }
 
 int MemoryParallelPort::Inp(int address) {
+    ++reads;
     if (fails) throw QcError(QcError::HardwareNotAvailable, QStringLiteral("The hardware is not available"));
     return address == StatusRegister ? status : 0;
 }

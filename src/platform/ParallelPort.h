@@ -60,6 +60,7 @@ public:
     int data = 0;
     int status = 127;
     int writes = 0;
+    int reads = 0;
     bool fails = false;  // every call throws, as with a missing port
 };
 

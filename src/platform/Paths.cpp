@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,16 +14,52 @@ Paths Paths::fromEnvironment() {
     return Paths{QDir::homePath() + QStringLiteral("/QuillornControl")};
 }
 
+namespace {
+
+bool present(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();  // a link to an unplugged device still counts
+}
+
+// The folder's entries named `name` in any letter case, in a fixed order.
+QStringList spellings(const QString& folder, const QString& name) {
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileName().compare(name, Qt::CaseInsensitive) == 0) found << it.fileName();
+    }
+    found.sort();
+    return found;
+}
+
+}  // namespace
+
+QString Paths::existingSpelling(const QString& folder, const QString& name) {
+    const QString exact = folder + QLatin1Char('/') + name;
+    if (present(exact)) return exact;
+    const QStringList found = spellings(folder, name);
+    return found.isEmpty() ? exact : folder + QLatin1Char('/') + found.first();
+}
+
+QStringList Paths::otherSpellings(const QString& folder, const QString& name) {
+    const QString used = QFileInfo(existingSpelling(folder, name)).fileName();
+    QStringList others;
+    for (const QString& spelling : spellings(folder, name))
+        if (spelling != used) others << folder + QLatin1Char('/') + spelling;
+    return others;
+}
+
 QString Paths::logsFolder() const {
-    return dataFolder + QStringLiteral("/logs");
+    return existingSpelling(dataFolder, QStringLiteral("logs"));
 }
 
 QString Paths::file(const QString& name) const {
-    return dataFolder + QLatin1Char('/') + name;
+    return existingSpelling(dataFolder, name);
 }
 
 QString Paths::logFile(const QString& name) const {
-    return logsFolder() + QLatin1Char('/') + name;
+    return existingSpelling(logsFolder(), name);
 }
 
 QString Paths::serialPort(int n) const {

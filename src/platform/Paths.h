@@ -13,9 +13,19 @@ struct Paths {
     // $QUILLORN_HOME when set, else ~/QuillornControl.
     static Paths fromEnvironment();
 
-    QString logsFolder() const;
+    // A copy of an old station's folder keeps the letter case the old system ignored (Logs,
+    // SWITCHLIST.DAT, AL261205.LOG): an entry that exists under the name in any letter case is the
+    // one meant, so it is found and never shadowed by a new one. The exact spelling wins where there
+    // are several; the name as given is used for what does not exist yet.
+    QString logsFolder() const;               // the sub-folder logs
     QString file(const QString& name) const;  // a file in the data folder
     QString logFile(const QString& name) const;
+
+    // The entry `name` of the folder in the letter case it exists in, else folder/name. The exact
+    // spelling is looked up first; the folder is read only when it is missing.
+    static QString existingSpelling(const QString& folder, const QString& name);
+    // The entries of the folder that spell `name` in another letter case than the one in use.
+    static QStringList otherSpellings(const QString& folder, const QString& name);
 
     // The serial port n (1..8): the link COMn in the data folder when it exists, else /dev/ttyS(n-1).
     QString serialPort(int n) const;

@@ -1,143 +1,149 @@
-// Start-up of the program on a data folder: first start, a damaged folder, and a folder from an old PC.
+// Start-up on a data folder, and the settings files QuillornControl.ini (nine one-byte records) and
+// TimeReset.ini (one five-byte record).
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <map>
 
 #include "support/TestSupport.h"
 
-namespace qc {
+namespace qc::test {
 namespace {
 
-using test::makeEntry;
+// Read over check boxes preset to MPEG log on, remote control off, then written back.
+struct SettingsCase {
+    QByteArray ini;
+    QByteArray timeReset;
+    QString read;  // settingsOf() after reading
+    std::function<void(Module1&)> change;
+    QByteArray iniWritten;
+    QByteArray timeResetWritten;
+};
+
+class Settings : public ::testing::TestWithParam<SettingsCase> {};
+
+TEST_P(Settings, ReadAndWriteByteForByte) {
+    const SettingsCase& c = GetParam();
+    TestProgram p;
+    p.writeFile("QuillornControl.ini", c.ini);
+    p.writeFile("TimeReset.ini", c.timeReset);
+    p.m->MpegLogOn = true;
+    p.m->ClockResetTime = "99:99";  // an empty TimeReset.ini leaves the time known
+    p.m->ReadSettings();
+    p.m->ReadTimeReset();
+    EXPECT_EQ(settingsOf(*p.m), c.read);
+    EXPECT_EQ(p.readFile("QuillornControl.ini"), c.ini);  // reading never writes
+    if (c.change) c.change(*p.m);
+    p.m->WriteSettings();
+    EXPECT_EQ(p.readFile("QuillornControl.ini"), c.iniWritten);
+    EXPECT_EQ(p.readFile("TimeReset.ini"), c.timeResetWritten);
+}
+
+// A grey check box ("2") or any other byte leaves the setting as it was; a numeric record reads a
+// non-digit as 0; only the first digit of a number and five characters of the time are written,
+// over the start of the file.
+INSTANTIATE_TEST_SUITE_P(
+    Files, Settings,
+    ::testing::Values(
+        SettingsCase{"111201w12", "54:30", "1 1 1 2 false true w 1 2 54:30", {}, "111201w12", "54:30"},
+        SettingsCase{"320510m04", "07:15:30", "3 2 0 5 true false m 0 4 07:15", {}, "320510m04", "07:15:30"},
+        SettingsCase{"11122x y3", "5:3", "1 1 1 2 true false   0 3 5:3  ", {}, "111210 03", "5:3  "},
+        SettingsCase{"a?3", "", "0 0 3 0 true false  0 0 99:99",
+                     [](Module1& m) {
+                         m.Rx1Port = 12;
+                         m.Rx2Port = 10;
+                         m.ClockResetTime = "7:05";
+                     },
+                     "103010 01", "7:05 "}));
 
 TEST(Startup, FirstStartOnAnEmptyDiskCreatesTheFoldersAndEmptyFiles) {
-    test::TestProgram tp;
-    const QString folder = tp.home() + QStringLiteral("/sub/dir");
-    Module1 m(Paths{folder}, tp.clock, tp.serial, tp.port);
-    QStringList messages;
-    QObject::connect(&m, &Module1::messageShown, [&](const QString& text) { messages << text; });
+    TestProgram p;
+    const QString folder = p.home() + "/sub/dir";
+    Module1 m(Paths{folder}, p.clock, p.serial, p.port);
     m.InitializeProgram();
-
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/logs")).isDir());
-    for (const char* name : {"TimeReset.ini", "SwitchList.dat", "QuillornControl.ini"}) {
-        const QFileInfo f(folder + '/' + QLatin1String(name));
-        EXPECT_TRUE(f.isFile()) << name;
-        EXPECT_EQ(f.size(), 0) << name;
-    }
+    EXPECT_TRUE(QFileInfo(folder + "/logs").isDir());
+    for (const char* name : {"TimeReset.ini", "SwitchList.dat", "QuillornControl.ini"})
+        EXPECT_EQ(QFileInfo(folder + '/' + name).size(), 0) << name;
+    EXPECT_EQ(settingsOf(m), "0 0 0 0 false false  0 0 ");
     EXPECT_TRUE(m.SchedFileNo.isOpen());
-    EXPECT_EQ(m.Rx1Port, 0);
-    EXPECT_EQ(m.BaudIndex, 0);
-    EXPECT_EQ(m.ActivityLogOn, 0);
-    EXPECT_EQ(m.EbNoPerHour, 0);
-    EXPECT_FALSE(m.MpegLogOn);
-    EXPECT_FALSE(m.RemoteStartOn);
-    EXPECT_TRUE(m.SaveLogsUnit.isEmpty());
-    EXPECT_EQ(m.TwoReceivers, 0);
-    EXPECT_EQ(m.Rx2Port, 0);
-    EXPECT_TRUE(m.ClockResetTime.isEmpty());
-    EXPECT_EQ(m.NextRecord1, 0);
-    EXPECT_EQ(m.lstNextToSwitch.count(), 0);
-    EXPECT_EQ(m.lstNextToSwitch2.count(), 0);
-    EXPECT_FALSE(m.view.Receiver2Visible);
-    // The outputs are put at rest.
-    EXPECT_GE(tp.port.writes, 1);
-    EXPECT_EQ(tp.port.data, 0);
+    EXPECT_EQ(m.NextRecord1 + m.lstNextToSwitch.count() + m.lstNextToSwitch2.count(), 0);
+    EXPECT_GE(p.port.writes, 1);  // the outputs are put at rest
+    EXPECT_EQ(p.port.data, 0);
 }
 
+// Each step reports its failure and start-up goes on: the settings are read, both searches run
+// (finding nothing) and the outputs are put at rest.
 TEST(Startup, AnUnopenableScheduleIsReportedAndTheProgramStillComesUp) {
-    test::TestProgram tp;
-    ASSERT_TRUE(QDir().mkpath(tp.file(QStringLiteral("SwitchList.dat"))));
-    tp.writeFile(QStringLiteral("QuillornControl.ini"), "111201w12");
-    tp.m->InitializeProgram();
-
-    ASSERT_EQ(tp.messages.size(), 1) << tp.messages.join('\n').toStdString();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^75  \\S")).match(tp.messages[0]).hasMatch())
-        << tp.messages[0].toStdString();
-    // The steps after the failed one ran: settings read, both searches (finding nothing), outputs at rest.
-    EXPECT_EQ(tp.m->Rx2Port, 2);
-    EXPECT_TRUE(tp.m->view.Receiver2Visible);
-    EXPECT_EQ(tp.m->NextRecord1, 0);
-    EXPECT_EQ(tp.m->NextRecord2, 0);
-    EXPECT_GE(tp.port.writes, 1);
+    TestProgram p;
+    QDir().mkpath(p.file("SwitchList.dat"));
+    p.writeFile("QuillornControl.ini", "111201w12");
+    p.m->InitializeProgram();
+    ASSERT_EQ(p.messages.size(), 1);
+    EXPECT_TRUE(p.messages[0].startsWith("75  Path/File access error: ")) << p.messages[0].toStdString();
+    EXPECT_EQ(p.m->Rx2Port, 2);
+    EXPECT_TRUE(p.m->view.Receiver2Visible);
+    EXPECT_GE(p.port.writes, 1);
 }
 
-TEST(Startup, TheSecondReceiverIsShownAndSearchedOnlyWhenInUse) {
-    const std::vector<ScheduleEntry> schedule = {makeEntry("Rx One", 1, "08:00:00", {2}),
-                                                 makeEntry("Rx Two", 2, "07:00:00", {2})};
-    {
-        test::TestProgram tp;
-        tp.writeFile(QStringLiteral("QuillornControl.ini"), "111201w12");
-        test::writeSchedule(tp.file(QStringLiteral("SwitchList.dat")), schedule);
-        tp.m->InitializeProgram();
-        EXPECT_TRUE(tp.m->view.Receiver2Visible);
-        EXPECT_EQ(tp.m->NextRecord1, 1);
-        EXPECT_EQ(tp.m->NextRecord2, 2);
-        EXPECT_EQ(tp.m->NextName2, "Rx Two");
-        EXPECT_EQ(tp.m->lstNextToSwitch2.count(), 1);
-    }
-    {
-        test::TestProgram tp;
-        tp.writeFile(QStringLiteral("QuillornControl.ini"), "111201w02");
-        test::writeSchedule(tp.file(QStringLiteral("SwitchList.dat")), schedule);
-        tp.m->InitializeProgram();
-        EXPECT_FALSE(tp.m->view.Receiver2Visible);
-        // One receiver switches everything.
-        EXPECT_EQ(tp.m->NextRecord1, 2);
-        EXPECT_EQ(tp.m->lstNextToSwitch.count(), 2);
-        EXPECT_EQ(tp.m->NextRecord2, 0);
-        EXPECT_EQ(tp.m->lstNextToSwitch2.count(), 0);
-    }
-}
-
-// Every file below the folder with its bytes.
-std::map<QString, QByteArray> snapshot(const QString& folder) {
-    std::map<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+// Every entry below the folder with its bytes.
+QStringList snapshot(const QString& folder) {
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly)) files[QDir(folder).relativeFilePath(path)] = f.readAll();
+        QFile f(it.next());
+        entries << QDir(folder).relativeFilePath(f.fileName()) + " " +
+                       (f.open(QIODevice::ReadOnly) ? f.readAll().toHex() : "folder");
     }
-    return files;
+    entries.sort();
+    return entries;
 }
 
-TEST(Startup, AFolderCopiedFromAnOldPcIsReadWithoutChangingAByte) {
-    test::TestProgram tp;
-    // A record as the old program left it: texts full of NULs, a byte the code page does not assign.
+// A folder copied from an old PC as it is: names in the letter case the old system left them, a
+// record of NUL-filled texts and a byte the code page does not assign, a torn record at the end.
+TEST(Startup, AFolderCopiedFromAnOldPcIsUsedAsItIs) {
+    TestProgram p;
     QByteArray odd = makeEntry("", 1, "06:30:00", {2}).serialise();
     odd.replace(2, 25, QByteArray("Caf\xE9 Ol\x81") + QByteArray(17, '\0'));
     odd.replace(27, 5, QByteArray(5, '\0'));
-    QByteArray schedule = makeEntry("Morning Show", 1, "09:00:00", {1, 2, 3, 4, 5}).serialise() + odd;
-    schedule += makeEntry("Torn Record", 1, "05:00:00", {2}).serialise().left(60);
-    tp.writeFile(QStringLiteral("SwitchList.dat"), schedule);
-    tp.writeFile(QStringLiteral("QuillornControl.ini"), "211301d02\r\n");
-    tp.writeFile(QStringLiteral("TimeReset.ini"), "54:30");
-    tp.writeFile(QStringLiteral("SPNames.dat"), QByteArray("\x01\x00Sat One\x00\x00", 11));
-    tp.writeFile(QStringLiteral("Source.dat"), "Source codes\r\n");
-    tp.writeFile(QStringLiteral("logs/AL261206.log"), "12:00:00 Remote Start 1 On\r\n");
-    const auto before = snapshot(tp.home());
+    p.writeFile("switchlist.dat", makeEntry("Morning Show", 1, "09:00:00", {1, 2, 3, 4, 5}).serialise() +
+                                      odd +
+                                      makeEntry("Torn Record", 1, "05:00:00", {2}).serialise().left(60));
+    p.writeFile("QUILLORNCONTROL.INI", "211301d02\r\n");
+    p.writeFile("timereset.ini", "54:30");
+    p.writeFile("SPNames.dat", QByteArray("\x01\x00Sat One\x00\x00", 11));
+    p.writeFile("Logs/AL261206.log", "12:00:00  Remote Start 1 On\r\n");
+    p.writeFile("Logs/AL261207.LOG", "11:00:00  Alarm\r\n");
+    const QStringList before = snapshot(p.home());
 
-    tp.m->InitializeProgram();
-
-    EXPECT_TRUE(tp.messages.isEmpty()) << tp.messages.join('\n').toStdString();
-    EXPECT_EQ(snapshot(tp.home()), before);
-    EXPECT_EQ(tp.m->Rx1Port, 2);
-    EXPECT_EQ(tp.m->BaudIndex, 1);
-    EXPECT_EQ(tp.m->EbNoPerHour, 3);
-    EXPECT_EQ(tp.m->SaveLogsUnit, "d");
-    EXPECT_EQ(tp.m->ClockResetTime, "54:30");
+    p.m->InitializeProgram();
+    EXPECT_TRUE(p.messages.isEmpty()) << p.messages.join('\n').toStdString();
+    EXPECT_EQ(snapshot(p.home()), before);
+    EXPECT_EQ(settingsOf(*p.m), "2 1 1 3 false true d 0 2 54:30");
     // Tuesday 06:30 is the next event: the odd record, never the torn one.
-    EXPECT_EQ(tp.m->NextRecord1, 2);
-    EXPECT_TRUE(tp.m->NextName1.startsWith("Caf\xE9 Ol\x81")) << tp.m->NextName1.toHex().toStdString();
-    EXPECT_EQ(tp.m->EntryBuf.serialise(), odd);
-    EXPECT_EQ(tp.m->lstNextToSwitch.count(), 6);
+    EXPECT_EQ(p.m->NextRecord1, 2);
+    EXPECT_EQ(p.m->EntryBuf.serialise(), odd);
+    EXPECT_EQ(p.m->lstNextToSwitch.count(), 6);
+    // Today's log goes on in the file there is.
+    p.m->ActivityText = "Time Set";
+    p.m->WriteActivityLog();
+    EXPECT_EQ(p.readFile("Logs/AL261207.LOG"), "11:00:00  Alarm\r\n12:00:00  Time Set\r\n");
+    EXPECT_EQ(QDir(p.home()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Logs"});
+}
+
+TEST(Startup, ASecondSpellingBesideTheOneInUseIsReportedOnce) {
+    TestProgram p;
+    for (const char* folder : {"logs", "Logs", "LOGS"})
+        QDir().mkpath(p.file(folder));
+    p.writeFile("SwitchList.dat", "");
+    p.writeFile("SWITCHLIST.DAT", "");
+    p.m->InitializeProgram();
+    EXPECT_EQ(p.m->paths().logsFolder(), p.file("logs"));
+    EXPECT_EQ(p.observed(),
+              QStringList({"MSG <home>/LOGS is ignored; <home>/logs is used.\n"
+                           "<home>/Logs is ignored; <home>/logs is used.\n"
+                           "<home>/SWITCHLIST.DAT is ignored; <home>/SwitchList.dat is used."}));
 }
 
 }  // namespace
-}  // namespace qc
+}  // namespace qc::test

@@ -1,20 +1,17 @@
-// The real program, started as a station starts it, on a temporary data folder: with the receiver
-// simulator on a pseudo-terminal as COM1 and a simulated port file as LPT1.
+// The real program, started as a station starts it on a folder copied from an old PC (its logs in
+// "Logs"): the receiver simulator on a pseudo-terminal as COM1 and a simulated port file as LPT1.
 #include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
+#include "ReceiverSim.h"
 #include "TestSupport.h"
 
 namespace qc::test {
@@ -25,125 +22,80 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QProcessEnvironment environmentFor(const QString& home) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QUILLORN_HOME", home);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    return env;
-}
-
-void stop(QProcess& p) {
-    if (p.state() == QProcess::NotRunning) return;
-    p.terminate();
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
-}
-
-TEST(EndToEnd, FirstStartOnAnEmptyFolder) {
-    QTemporaryDir tmp;
-    const QString home = tmp.filePath("station/data");  // parents missing too
-    QProcess program;
-    program.setProcessEnvironment(environmentFor(home));
-    program.start(QUILLORNCONTROL_BINARY, {});
-    ASSERT_TRUE(program.waitForStarted(10000));
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(home + "/QuillornControl.ini") && t.elapsed() < 20000)
-        QThread::msleep(50);
-    QThread::msleep(500);
-    EXPECT_EQ(program.state(), QProcess::Running);
-    stop(program);
-
-    EXPECT_TRUE(QDir(home + "/logs").exists());
-    for (const char* name : {"TimeReset.ini", "SwitchList.dat", "QuillornControl.ini"}) {
-        EXPECT_TRUE(QFile::exists(home + "/" + name)) << name;
-        EXPECT_EQ(QFileInfo(home + "/" + name).size(), 0) << name;
-    }
-}
-
 TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
     QTemporaryDir tmp;
     const QString home = tmp.path();
-    const QString wireLog = tmp.filePath("wire.log");
-    QProcess sim;
-    sim.start(RECEIVER_SIM_BINARY, {"--home", home, "--port", "1", "--baud", "9600", "--log", wireLog});
-    ASSERT_TRUE(sim.waitForReadyRead(10000));
-    ASSERT_TRUE(sim.readLine().startsWith("ready"));
-
-    // Receiver 1 on COM1 at 9600, activity log and remote control on.
+    ReceiverSim sim(home, 1, {"--baud", "9600"});
+    ASSERT_TRUE(sim.ready());
+    // Receiver 1 on COM1 at 9600, activity log and remote control on; the port at rest.
     QFile ini(home + "/QuillornControl.ini");
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.open(QIODevice::WriteOnly);
     ini.write("111001d00");
     ini.close();
-    QFile lptFile(home + "/LPT1");
-    ASSERT_TRUE(lptFile.open(QIODevice::WriteOnly));
-    lptFile.write(QByteArray("\x00\x7f", 2));
-    lptFile.close();
+    QFile lpt(home + "/LPT1");
+    lpt.open(QIODevice::WriteOnly);
+    lpt.write(QByteArray("\x00\x7f", 2));
+    lpt.close();
+    QDir().mkpath(home + "/Logs");
 
     // One entry about 25 seconds after start (a little more, for a loaded machine), on its weekday.
-    const QDateTime event = QDateTime::currentDateTime().addSecs(28);
-    const int day = event.date().dayOfWeek() % 7;
-    writeSchedule(
-        home + "/SwitchList.dat",
-        {makeEntry("E2E Programme", 1, event.time().toString("HH:mm:ss").toLatin1(), {day}, 2, "C", 21, 2)});
-
+    QDateTime T = QDateTime::currentDateTime().addSecs(28);
+    T.setTime(QTime(T.time().hour(), T.time().minute(), T.time().second()));
+    writeSchedule(home + "/SwitchList.dat",
+                  {makeEntry("E2E Programme", 1, T.time().toString("HH:mm:ss").toLatin1(),
+                             {T.date().dayOfWeek() % 7}, 2, "C", 21, 2)});
     QProcess program;
-    program.setProcessEnvironment(environmentFor(home));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLORN_HOME", home);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(QUILLORNCONTROL_BINARY, {});
     ASSERT_TRUE(program.waitForStarted(10000));
 
     // Watch the port file's data register while the event passes.
-    std::vector<std::pair<QDateTime, int>> lpt;
+    std::vector<std::pair<QDateTime, int>> changes;
     QByteArray output;
-    int last = 0;
-    const QDateTime until =
-        QDateTime(event.date(), QTime::fromString(event.time().toString("HH:mm:ss"), "HH:mm:ss")).addSecs(4);
-    while (QDateTime::currentDateTime() < until) {
+    while (QDateTime::currentDateTime() < T.addSecs(4)) {
         const QByteArray bytes = readAll(home + "/LPT1");
         const int data = bytes.isEmpty() ? 0 : static_cast<unsigned char>(bytes[0]);
-        if (data != last) lpt.emplace_back(QDateTime::currentDateTime(), last = data);
+        if (data != (changes.empty() ? 0 : changes.back().second))
+            changes.emplace_back(QDateTime::currentDateTime(), data);
         program.waitForReadyRead(5);  // also keeps the program's output pipe from filling
         output += program.readAll();
     }
     EXPECT_EQ(program.state(), QProcess::Running);
-    stop(program);
-    stop(sim);
+    program.terminate();
+    program.waitForFinished(5000);
 
-    const QDateTime T(event.date(), QTime::fromString(event.time().toString("HH:mm:ss"), "HH:mm:ss"));
-    const QByteArray al = readAll(home + "/logs/AL" + event.date().toString("yyMMdd") + ".log");
-    SCOPED_TRACE("activity log:\n" + al.toStdString() + "\nprogram output:\n" + output.toStdString() +
-                 "\nwire:\n" + readAll(wireLog).toStdString());
+    const QByteArray al = readAll(home + "/Logs/AL" + T.date().toString("yyMMdd") + ".log");
+    SCOPED_TRACE("activity log:\n" + al.toStdString() + "\nprogram output:\n" + output.toStdString());
     // Bit 5 on from half a second before the event second, off again after one second.
-    ASSERT_EQ(lpt.size(), 2u);
-    EXPECT_EQ(lpt[0].second, 32);
-    EXPECT_EQ(lpt[1].second, 0);
-    const qint64 onLate = T.addMSecs(-500).msecsTo(lpt[0].first);
-    const qint64 offLate = T.addMSecs(1000).msecsTo(lpt[1].first);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].second, 32);
+    EXPECT_EQ(changes[1].second, 0);
+    const qint64 onLate = T.addMSecs(-500).msecsTo(changes[0].first);
+    const qint64 offLate = T.addMSecs(1000).msecsTo(changes[1].first);
     std::printf("remote start on %lld ms, off %lld ms after its nominal moment\n", onLate, offLate);
     EXPECT_GE(onLate, 0);
     EXPECT_GE(offLate, 0);
 
     // The wire: the switch command twice, each ending in two CRs (an empty third line).
-    QList<QByteArray> lines = readAll(wireLog).split('\n');
-    lines.removeAll(QByteArray());
-    QList<QByteArray> received;
-    for (const QByteArray& l : lines)
-        received << l.split('\t').value(1);
-    EXPECT_EQ(received, QList<QByteArray>({"SP C,S,21", "AM C,2", "", "SP C,S,21", "AM C,2", ""}));
-    for (int i : {0, 3}) {
-        const QDateTime at =
-            QDateTime::fromString(QString::fromLatin1(lines[i].split('\t')[0]), "yyyy-MM-dd HH:mm:ss.zzz");
-        const qint64 nominal = i == 0 ? -13500 : -11500;
-        std::printf("send %d arrived %lld ms after its nominal moment\n", i / 3 + 1,
-                    T.addMSecs(nominal).msecsTo(at));
-    }
-
-    EXPECT_TRUE(al.contains("  E2E Programme             SP C,S,21<CR>AM C,2<CR>\r\n")) << al.constData();
+    const std::vector<Received> wire = sim.received();
+    QList<QByteArray> lines;
+    for (const Received& r : wire)
+        lines << r.line;
+    EXPECT_EQ(lines, QList<QByteArray>({"SP C,S,21", "AM C,2", "", "SP C,S,21", "AM C,2", ""}));
+    if (wire.size() == 6)
+        std::printf("sends arrived %lld and %lld ms after their nominal moments\n",
+                    T.addMSecs(-13500).msecsTo(wire[0].at), T.addMSecs(-11500).msecsTo(wire[3].at));
+    EXPECT_TRUE(al.contains("  E2E Programme             SP C,S,21<CR>AM C,2<CR>\r\n"));
     EXPECT_TRUE(al.contains("  Remote Start 1 On\r\n"));
     EXPECT_TRUE(al.contains("  Remote Start 1 Off\r\n"));
+    // The old folder's logs are used; no second folder is made, and the files are there.
+    EXPECT_EQ(QDir(home).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks),
+              QStringList{"Logs"});
+    EXPECT_EQ(QFileInfo(home + "/TimeReset.ini").size(), 0);
 }
 
 // Started by systemd as a notify service (a socket of the test's own as NOTIFY_SOCKET), the program
@@ -165,7 +117,9 @@ TEST(EndToEnd, PetsTheServiceWatchdogOnlyWhileItsClockTicks) {
                 all += QByteArray(buffer, n) + ' ';
         return all;
     };
-    QProcessEnvironment env = environmentFor(tmp.filePath("home"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLORN_HOME", tmp.filePath("home"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("NOTIFY_SOCKET", path);
     env.insert("WATCHDOG_USEC", "400000");
     QProcess program;
@@ -178,7 +132,8 @@ TEST(EndToEnd, PetsTheServiceWatchdogOnlyWhileItsClockTicks) {
     EXPECT_EQ(heard(1000).count("WATCHDOG=1"), 0);
     kill(pid_t(program.processId()), SIGCONT);
     EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
-    stop(program);
+    program.terminate();
+    program.waitForFinished(5000);
     close(fd);
 }
 

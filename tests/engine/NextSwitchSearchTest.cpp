@@ -1,230 +1,169 @@
-// The next switching event of each receiver and its coming week, on a simulated clock.
+// The next switching event of each receiver and its coming week, on a simulated clock, and the time
+// conversions the search and the countdown use.
 #include <gtest/gtest.h>
 
 #include "platform/Text.h"
 #include "support/TestSupport.h"
 
-namespace qc {
+namespace qc::test {
 namespace {
 
-using test::makeEntry;
-
-QByteArray name25(const QByteArray& name) {
-    return fitField(name, ScheduleEntry::NameLength);
+QDateTime monday(const char* time) {
+    return QDateTime(QDate(2026, 12, 7), QTime::fromString(time, "HH:mm:ss.zzz"));
 }
 
-std::vector<QByteArray> linesOf(const SortedList& list) {
-    std::vector<QByteArray> out;
-    for (const SortedList::Item& item : list.items())
-        out.push_back(item.line);
-    return out;
-}
-
-std::vector<int> dataOf(const SortedList& list) {
-    std::vector<int> out;
-    for (const SortedList::Item& item : list.items())
-        out.push_back(item.itemData);
-    return out;
-}
-
-class NextSwitchSearchTest : public ::testing::Test {
-protected:
-    test::TestProgram tp;  // Monday 2026-12-07 12:00:00
-
-    void openSchedule(const std::vector<ScheduleEntry>& entries) {
-        const QString path = tp.file(QStringLiteral("SwitchList.dat"));
-        test::writeSchedule(path, entries);
-        tp.m->SchedFileNo.open(path);
-    }
-    void at(int hour, int minute, int second, int ms = 0) {
-        tp.clock.set(QDateTime(QDate(2026, 12, 7), QTime(hour, minute, second, ms)));
-    }
-};
-
-// An entry set for every day, at 10:00:00 on Sunday, 10:01:00 on Monday, ... 10:06:00 on Saturday.
-ScheduleEntry dailyAtTenPlusDay(const QByteArray& name) {
-    ScheduleEntry e = makeEntry(name, 1, "", {0, 1, 2, 3, 4, 5, 6});
-    for (int d = 0; d < 7; ++d)
-        e.Times[d] = "10:0" + QByteArray::number(d) + ":00";
+ScheduleEntry active(ScheduleEntry e, int16_t value) {
+    e.Active = value;
     return e;
 }
 
-TEST_F(NextSwitchSearchTest, AnEmptyOrDeletedScheduleHasNoNextEvent) {
-    openSchedule({});
-    tp.m->NextRecord1 = 9;
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(tp.m->NextRecord1, 0);
-    EXPECT_EQ(tp.m->List1.count(), 0);
-    EXPECT_EQ(tp.m->lstNextToSwitch.count(), 0);
+struct Search {
+    const char* name;
+    std::vector<ScheduleEntry> entries;
+    QDateTime now;
+    int16_t twoReceivers;
+    // Each week's lines as "<receiver>: <record> <line>", then per receiver searched "next<receiver>
+    // <record> <date> <second> <name>", and the name in EntryBuf after the searches.
+    QStringList expected;
+};
 
-    ScheduleEntry deleted = makeEntry("Deleted", 1, "06:00:00", {0, 1, 2, 3, 4, 5, 6});
-    deleted.Active = 0;
-    ScheduleEntry notOne = makeEntry("Not One", 1, "06:00:00", {0, 1, 2, 3, 4, 5, 6});
-    notOne.Active = -1;  // only 1 counts as in use
-    openSchedule({deleted, makeEntry("Live", 1, "13:00:00", {1}), notOne});
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(dataOf(tp.m->List1), std::vector<int>{2});
-    EXPECT_EQ(tp.m->NextName1, "Live");
-
-    // Deleting the last live entry empties the week; the old name is simply left behind.
-    tp.m->CurRecordNo = 2;
-    ASSERT_TRUE(tp.m->GetRecord(2));
-    tp.m->DeleteEntry();
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(tp.m->NextRecord1, 0);
-    EXPECT_EQ(tp.m->lstNextToSwitch.count(), 0);
-    EXPECT_EQ(tp.m->NextName1, "Live");
+void PrintTo(const Search& s, std::ostream* os) {
+    *os << s.name;
 }
 
-TEST_F(NextSwitchSearchTest, AnEntryForEveryDayThatHasPassedTodayListsTheWeekFromTomorrow) {
-    ScheduleEntry later = makeEntry("Not Today", 1, "08:00:00", {0});
-    later.Active = 0;  // read last, so the buffer must be read again at the end
-    openSchedule({dailyAtTenPlusDay("Daily News"), later});
-    tp.m->FindNextSwitch1();
+class NextSwitch : public ::testing::TestWithParam<Search> {};
 
-    const QByteArray name = name25("Daily News");
-    EXPECT_EQ(linesOf(tp.m->List1),
-              (std::vector<QByteArray>{"20261208 10:02:00 " + name, "20261209 10:03:00 " + name,
-                                       "20261210 10:04:00 " + name, "20261211 10:05:00 " + name,
-                                       "20261212 10:06:00 " + name, "20261213 10:00:00 " + name,
-                                       "20261214 10:01:00 " + name}));
-    EXPECT_EQ(linesOf(tp.m->lstNextToSwitch),
-              (std::vector<QByteArray>{"Tue 10:02:00 " + name, "Wed 10:03:00 " + name, "Thu 10:04:00 " + name,
-                                       "Fri 10:05:00 " + name, "Sat 10:06:00 " + name, "Sun 10:00:00 " + name,
-                                       "Mon 10:01:00 " + name}));
-    EXPECT_EQ(dataOf(tp.m->lstNextToSwitch), std::vector<int>(7, 1));
-    EXPECT_EQ(tp.m->NextRecord1, 1);
-    EXPECT_EQ(tp.m->NextDate1, QDate(2026, 12, 8));
-    EXPECT_EQ(tp.m->NextSecs1, 10 * 3600 + 2 * 60);
-    EXPECT_EQ(tp.m->NextName1, "Daily News");
-    EXPECT_EQ(tp.m->EntryBuf, dailyAtTenPlusDay("Daily News"));
-
-    // Across the turn of the year the dates still sort in time order.
-    tp.clock.set(QDateTime(QDate(2026, 12, 28), QTime(12, 0)));
-    tp.m->FindNextSwitch1();
-    const std::vector<QByteArray> lines = linesOf(tp.m->List1);
-    ASSERT_EQ(lines.size(), 7u);
-    EXPECT_TRUE(lines[0].startsWith("20261229 10:02:00"));
-    EXPECT_TRUE(lines[3].startsWith("20270101 10:05:00"));
-    EXPECT_TRUE(lines[6].startsWith("20270104 10:01:00"));
-    EXPECT_TRUE(tp.m->lstNextToSwitch.line(3).startsWith("Fri 10:05:00"));
-    EXPECT_EQ(tp.m->NextDate1, QDate(2026, 12, 29));
+TEST_P(NextSwitch, FindsTheComingWeek) {
+    const Search& s = GetParam();
+    TestProgram p(s.now);
+    writeSchedule(p.file("SwitchList.dat"), s.entries);
+    p.m->SchedFileNo.open(p.file("SwitchList.dat"));
+    p.m->TwoReceivers = s.twoReceivers;
+    p.m->FindNextSwitch1();
+    if (s.twoReceivers == 1) p.m->FindNextSwitch2();
+    const Module1& m = *p.m;
+    QStringList seen;
+    for (int receiver : {1, 2})
+        for (const SortedList::Item& item : (receiver == 1 ? m.lstNextToSwitch : m.lstNextToSwitch2).items())
+            seen << QStringLiteral("%1: %2 ").arg(receiver).arg(item.itemData) + trimBlanks(item.line);
+    auto next = [&](int n, int record, const QDate& date, int secs, const QByteArray& name) {
+        seen << QStringLiteral("next%1 %2 %3 %4 ")
+                        .arg(n)
+                        .arg(record)
+                        .arg(date.toString("yyyyMMdd"))
+                        .arg(secs) +
+                    name;
+    };
+    next(1, m.NextRecord1, m.NextDate1, m.NextSecs1, m.NextName1);
+    if (s.twoReceivers == 1) next(2, m.NextRecord2, m.NextDate2, m.NextSecs2, m.NextName2);
+    seen << "buffer " + trimBlanks(QByteArray(m.EntryBuf.Name).replace(QByteArray(1, 0), ""));
+    EXPECT_EQ(seen, s.expected);
 }
 
-TEST_F(NextSwitchSearchTest, AnEventHasPassedFromTheStartOfItsOwnSecond) {
-    openSchedule({makeEntry("At Noon", 1, "12:00:00", {1}), makeEntry("Second After", 1, "12:00:01", {1})});
-
-    at(11, 59, 59, 999);
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(tp.m->NextRecord1, 1);
-    EXPECT_EQ(tp.m->NextDate1, QDate(2026, 12, 7));
-    EXPECT_EQ(tp.m->NextSecs1, 43200);
-
-    at(12, 0, 0);
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(tp.m->NextRecord1, 2);
-    EXPECT_EQ(tp.m->NextDate1, QDate(2026, 12, 7));
-    EXPECT_EQ(tp.m->NextSecs1, 43201);
-    EXPECT_EQ(tp.m->List1.line(1).left(17), "20261214 12:00:00");
-
-    at(12, 0, 0, 400);
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(tp.m->NextRecord1, 2);
-
-    at(12, 0, 1);
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(tp.m->NextRecord1, 1);
-    EXPECT_EQ(tp.m->NextDate1, QDate(2026, 12, 14));
-    EXPECT_EQ(tp.m->List1.line(1).left(17), "20261214 12:00:01");
-}
-
-TEST_F(NextSwitchSearchTest, EventsAtTheSameMomentAreOrderedByNameIgnoringCase) {
-    // In byte order the capitals would come first: "Alpha", "BETA BAND", "alpha", "beta".
-    openSchedule({makeEntry("beta", 1, "08:00:00", {2}), makeEntry("Alpha", 1, "08:00:00", {2}),
-                  makeEntry("BETA BAND", 1, "08:00:00", {2}), makeEntry("alpha", 1, "08:00:00", {2})});
-    tp.m->FindNextSwitch1();
-    // Names equal but for case keep the order of their records.
-    EXPECT_EQ(dataOf(tp.m->List1), (std::vector<int>{2, 4, 1, 3}));
-    EXPECT_EQ(dataOf(tp.m->lstNextToSwitch), (std::vector<int>{2, 4, 1, 3}));
-    EXPECT_EQ(tp.m->NextRecord1, 2);
-    EXPECT_EQ(tp.m->NextName1, "Alpha");
-    EXPECT_EQ(tp.m->EntryBuf.Name, name25("Alpha"));
-}
-
-TEST_F(NextSwitchSearchTest, EachReceiverSearchesItsOwnEntries) {
-    openSchedule({makeEntry("One", 1, "08:00:00", {2}), makeEntry("Two", 2, "07:00:00", {2}),
-                  makeEntry("Fresh", 0, "06:00:00", {2})});
-
-    // With one receiver every active entry is switched on receiver 1.
-    tp.m->TwoReceivers = 0;
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(dataOf(tp.m->lstNextToSwitch), (std::vector<int>{3, 2, 1}));
-
-    tp.m->TwoReceivers = 1;
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(dataOf(tp.m->lstNextToSwitch), std::vector<int>{1});
-    EXPECT_EQ(tp.m->NextRecord1, 1);
-    tp.m->FindNextSwitch2();
-    EXPECT_EQ(linesOf(tp.m->lstNextToSwitch2), std::vector<QByteArray>{"Tue 07:00:00 " + name25("Two")});
-    EXPECT_EQ(dataOf(tp.m->lstNextToSwitch2), std::vector<int>{2});
-    EXPECT_EQ(tp.m->NextRecord2, 2);
-    EXPECT_EQ(tp.m->NextDate2, QDate(2026, 12, 8));
-    EXPECT_EQ(tp.m->NextSecs2, 7 * 3600);
-    EXPECT_EQ(tp.m->NextName2, "Two");
-    EXPECT_EQ(tp.m->EntryBuf.Name, name25("Two"));
-    // Receiver 2's search leaves receiver 1's week alone.
-    EXPECT_EQ(dataOf(tp.m->lstNextToSwitch), std::vector<int>{1});
-    EXPECT_EQ(tp.m->NextRecord1, 1);
-
-    // Any other setting: receiver 1's entries only.
-    tp.m->TwoReceivers = 2;
-    tp.m->FindNextSwitch1();
-    EXPECT_EQ(dataOf(tp.m->lstNextToSwitch), std::vector<int>{1});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Schedules, NextSwitch,
+    ::testing::Values(
+        Search{"Empty", {}, monday("12:00:00.000"), 0, {"next1 0  0 ", "buffer "}},
+        // Only Active 1 is in use.
+        Search{"DeletedEntriesAreSkipped",
+               {active(makeEntry("Deleted", 1, "06:00:00", {1, 2}), 0), makeEntry("Live", 1, "13:00:00", {1}),
+                active(makeEntry("Not One", 1, "06:00:00", {1, 2}), -1)},
+               monday("12:00:00.000"),
+               0,
+               {"1: 2 Mon 13:00:00 Live", "next1 2 20261207 46800 Live", "buffer Live"}},
+        // Today's time has passed, so the week starts tomorrow and ends with today; the buffer is
+        // read again at the end.
+        Search{
+            "TodaysTimeHasPassed",
+            {makeEntry("News", 1, "10:00:00", {1, 2}), active(makeEntry("Not Today", 1, "08:00:00", {0}), 0)},
+            monday("12:00:00.000"),
+            0,
+            {"1: 1 Tue 10:00:00 News", "1: 1 Mon 10:00:00 News", "next1 1 20261208 36000 News",
+             "buffer News"}},
+        // Across the turn of the year the dates still sort in time order.
+        Search{"AcrossTheTurnOfTheYear",
+               {makeEntry("News", 1, "10:00:00", {0, 4, 5})},
+               QDateTime(QDate(2026, 12, 30), QTime(12, 0)),
+               0,
+               {"1: 1 Thu 10:00:00 News", "1: 1 Fri 10:00:00 News", "1: 1 Sun 10:00:00 News",
+                "next1 1 20261231 36000 News", "buffer News"}},
+        // An event has passed from the start of its own second.
+        Search{"JustBeforeTheSecond",
+               {makeEntry("At Noon", 1, "12:00:00", {1})},
+               monday("11:59:59.999"),
+               0,
+               {"1: 1 Mon 12:00:00 At Noon", "next1 1 20261207 43200 At Noon", "buffer At Noon"}},
+        Search{"WithinTheSecond",
+               {makeEntry("At Noon", 1, "12:00:00", {1}), makeEntry("Second After", 1, "12:00:01", {1})},
+               monday("12:00:00.400"),
+               0,
+               {"1: 2 Mon 12:00:01 Second After", "1: 1 Mon 12:00:00 At Noon",
+                "next1 2 20261207 43201 Second After", "buffer Second After"}},
+        // Events at the same moment in name order ignoring case (byte order would put the capitals
+        // first); names equal but for case keep the order of their records.
+        Search{"SameMomentByNameIgnoringCase",
+               {makeEntry("beta", 1, "08:00:00", {2}), makeEntry("Alpha", 1, "08:00:00", {2}),
+                makeEntry("BETA BAND", 1, "08:00:00", {2}), makeEntry("alpha", 1, "08:00:00", {2})},
+               monday("12:00:00.000"),
+               0,
+               {"1: 2 Tue 08:00:00 Alpha", "1: 4 Tue 08:00:00 alpha", "1: 1 Tue 08:00:00 beta",
+                "1: 3 Tue 08:00:00 BETA BAND", "next1 2 20261208 28800 Alpha", "buffer Alpha"}},
+        // With one receiver every active entry is switched on receiver 1; with two each receiver
+        // has its own; any other setting: receiver 1's entries only.
+        Search{"OneReceiverSwitchesAll",
+               {makeEntry("One", 1, "08:00:00", {2}), makeEntry("Two", 2, "07:00:00", {2}),
+                makeEntry("Fresh", 0, "06:00:00", {2})},
+               monday("12:00:00.000"),
+               0,
+               {"1: 3 Tue 06:00:00 Fresh", "1: 2 Tue 07:00:00 Two", "1: 1 Tue 08:00:00 One",
+                "next1 3 20261208 21600 Fresh", "buffer Fresh"}},
+        Search{"TwoReceiversEachTheirOwn",
+               {makeEntry("One", 1, "08:00:00", {2}), makeEntry("Two", 2, "07:00:00", {2}),
+                makeEntry("Fresh", 0, "06:00:00", {2})},
+               monday("12:00:00.000"),
+               1,
+               {"1: 1 Tue 08:00:00 One", "2: 2 Tue 07:00:00 Two", "next1 1 20261208 28800 One",
+                "next2 2 20261208 25200 Two", "buffer Two"}},
+        Search{"OtherSettingReceiverOneOnly",
+               {makeEntry("One", 1, "08:00:00", {2}), makeEntry("Two", 2, "07:00:00", {2})},
+               monday("12:00:00.000"),
+               2,
+               {"1: 1 Tue 08:00:00 One", "next1 1 20261208 28800 One", "buffer One"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TimeConversions, SecondsToTextShowsHoursOnlyWhenThereAreAny) {
-    test::TestProgram tp;
-    auto text = [&](int32_t secs) {
-        tp.m->Seconds = secs;
-        tp.m->SecondsToText();
-        return tp.m->TimeText;
-    };
-    EXPECT_EQ(text(3725), " 1:02:05");
-    EXPECT_EQ(text(59), "00:59");
-    EXPECT_EQ(text(0), "00:00");
-    EXPECT_EQ(text(600), "10:00");
-    EXPECT_EQ(text(3600), " 1:00:00");
-    EXPECT_EQ(text(45000), "12:30:00");
-    EXPECT_EQ(text(100000), "27:46:40");
-    EXPECT_EQ(tp.m->Seconds, 100000);
+    TestProgram p;
+    for (const auto& [seconds, text] : std::vector<std::pair<int, QByteArray>>{{3725, " 1:02:05"},
+                                                                               {59, "00:59"},
+                                                                               {0, "00:00"},
+                                                                               {600, "10:00"},
+                                                                               {45000, "12:30:00"},
+                                                                               {100000, "27:46:40"}}) {
+        p.m->Seconds = seconds;
+        p.m->SecondsToText();
+        EXPECT_EQ(p.m->TimeText, text) << seconds;
+    }
 }
 
+// A bad time is reported and keeps the previous value; what is no time at all (the editor never
+// stores one) passes without a word.
 TEST(TimeConversions, TimeToSecondsReportsBadTimesAndKeepsThePreviousValue) {
-    test::TestProgram tp;
-    auto seconds = [&](const QByteArray& time) {
-        tp.m->TimeText = time;
-        tp.m->TimeToSeconds();
-        return tp.m->Seconds;
-    };
-    EXPECT_EQ(seconds("14:30:00"), 52200);
-    EXPECT_EQ(seconds("00:00:00"), 0);
-    EXPECT_EQ(seconds("23:59:59"), 86399);
-    EXPECT_TRUE(tp.messages.isEmpty());
-
-    tp.m->Seconds = 777;
-    EXPECT_EQ(seconds("25:00:00"), 777);
-    EXPECT_EQ(tp.messages, QStringList{"13  Type mismatch"});
-    EXPECT_EQ(seconds("12:60:00"), 777);
-    EXPECT_EQ(tp.messages.size(), 2);
-
-    // Not a time at all: the editor never stores one, and it passes without a word.
-    tp.messages.clear();
-    EXPECT_EQ(seconds("1:30:00 "), 777);
-    EXPECT_EQ(seconds("        "), 777);
-    EXPECT_EQ(seconds(QByteArray(8, '\0')), 777);
-    EXPECT_EQ(seconds(""), 777);
-    EXPECT_TRUE(tp.messages.isEmpty());
+    TestProgram p;
+    for (const auto& [time, seconds] : std::vector<std::pair<QByteArray, int>>{{"14:30:00", 52200},
+                                                                               {"23:59:59", 86399},
+                                                                               {"25:00:00", 86399},
+                                                                               {"12:60:00", 86399},
+                                                                               {"00:00:00", 0},
+                                                                               {"1:30:00 ", 0},
+                                                                               {"        ", 0},
+                                                                               {QByteArray(8, '\0'), 0},
+                                                                               {"", 0}}) {
+        p.m->TimeText = time;
+        p.m->TimeToSeconds();
+        EXPECT_EQ(p.m->Seconds, seconds) << time.constData();
+    }
+    EXPECT_EQ(p.messages, QStringList({"13  Type mismatch", "13  Type mismatch"}));
 }
 
 }  // namespace
-}  // namespace qc
+}  // namespace qc::test

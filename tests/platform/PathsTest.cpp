@@ -12,56 +12,71 @@
 namespace qc {
 namespace {
 
-TEST(Paths, FilesDeriveFromTheDataFolderAndTheSharedFolderFromTheExecutable) {
-    const Paths p{QStringLiteral("/tmp/station")};
-    EXPECT_EQ(p.file(QStringLiteral("SwitchList.dat")), QStringLiteral("/tmp/station/SwitchList.dat"));
-    EXPECT_EQ(p.logFile(QStringLiteral("AL261207.log")), QStringLiteral("/tmp/station/logs/AL261207.log"));
-    // No such links in a folder that does not exist: the standard devices.
-    EXPECT_EQ(p.serialPort(1), QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(p.serialPort(8), QStringLiteral("/dev/ttyS7"));
-    EXPECT_EQ(p.parallelPort(), QStringLiteral("/dev/parport0"));
+// A copy of an old station's folder keeps the letter case the old system ignored. `present` are the
+// entries there (a trailing "/" makes a folder); `asked` is file(...), "logs" or log(...).
+struct Spelling {
+    QStringList present;
+    QString asked;
+    QString found;  // relative to the data folder
+};
 
-    // Start-up creates this folder when it is missing, so it must never fall back to the root file
-    // system; without an application object it still lies beside the running executable.
-    ASSERT_EQ(QCoreApplication::instance(), nullptr);
-    const QString exeDir =
-        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
-    EXPECT_EQ(Paths::sharedDataFolder(),
-              QDir::cleanPath(exeDir + QStringLiteral("/../share/quillorncontrol")));
+class Spellings : public ::testing::TestWithParam<Spelling> {};
+
+TEST_P(Spellings, AreFoundInAnyLetterCaseAndTheExactOneWins) {
+    QTemporaryDir dir;
+    for (const QString& entry : GetParam().present) {
+        QDir().mkpath(QFileInfo(dir.filePath(entry)).path());
+        if (!entry.endsWith('/')) QFile(dir.filePath(entry)).open(QIODevice::WriteOnly);
+    }
+    const Paths p{dir.path()};
+    const QString asked = GetParam().asked;
+    const QString path = asked == "logs"            ? p.logsFolder()
+                         : asked.startsWith("log:") ? p.logFile(asked.mid(4))
+                                                    : p.file(asked.mid(5));
+    EXPECT_EQ(QDir(dir.path()).relativeFilePath(path), GetParam().found);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    OldFolders, Spellings,
+    ::testing::Values(
+        Spelling{{}, "file:SwitchList.dat", "SwitchList.dat"},
+        Spelling{{"switchlist.dat"}, "file:SwitchList.dat", "switchlist.dat"},
+        Spelling{{"SWITCHLIST.DAT", "SwitchList.dat"}, "file:SwitchList.dat", "SwitchList.dat"},
+        Spelling{{}, "logs", "logs"}, Spelling{{"Logs/"}, "logs", "Logs"},
+        Spelling{{"Logs/", "logs/"}, "logs", "logs"},
+        Spelling{{"Logs/AL261205.LOG"}, "log:AL261205.log", "Logs/AL261205.LOG"},
+        Spelling{{"logs/AL261205.LOG", "logs/AL261205.log"}, "log:AL261205.log", "logs/AL261205.log"},
+        Spelling{{"LOGS/"}, "log:EB261205.log", "LOGS/EB261205.log"}));
 
 TEST(Paths, PortLinksInTheDataFolderTakeThePlaceOfTheStandardDevices) {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const Paths p{dir.path()};
     // A link whose device is unplugged still names the port the station chose.
-    ASSERT_TRUE(
-        QFile::link(dir.filePath(QStringLiteral("no-such-device")), dir.filePath(QStringLiteral("COM2"))));
-    QFile lpt(dir.filePath(QStringLiteral("LPT1")));
-    ASSERT_TRUE(lpt.open(QIODevice::WriteOnly));
-    lpt.close();
-    EXPECT_EQ(p.serialPort(2), dir.filePath(QStringLiteral("COM2")));
-    EXPECT_EQ(p.serialPort(1), QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(p.parallelPort(), dir.filePath(QStringLiteral("LPT1")));
+    ASSERT_TRUE(QFile::link(dir.filePath("no-such-device"), dir.filePath("COM2")));
+    QFile(dir.filePath("LPT1")).open(QIODevice::WriteOnly);
+    EXPECT_EQ(p.serialPort(2), dir.filePath("COM2"));
+    EXPECT_EQ(p.serialPort(8), QStringLiteral("/dev/ttyS7"));
+    EXPECT_EQ(p.parallelPort(), dir.filePath("LPT1"));
+    EXPECT_EQ(Paths{dir.filePath("none")}.parallelPort(), QStringLiteral("/dev/parport0"));
+    // Start-up creates the shared folder when it is missing, so it must never fall back to the root
+    // file system; without an application object it still lies beside the running executable.
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    EXPECT_TRUE(Paths::sharedDataFolder().startsWith(
+        QFileInfo("/proc/self/exe").canonicalPath().section('/', 0, -2)));
 }
 
 TEST(Paths, VolumesComeFromTheMountTableWithoutKernelAndNetworkMounts) {
     QTemporaryDir dir;
-    QFile table(dir.filePath(QStringLiteral("mounts")));
+    QFile table(dir.filePath("mounts"));
     ASSERT_TRUE(table.open(QIODevice::WriteOnly));
     table.write(
-        "/dev/vda1 / ext4 rw 0 0\n"
-        "proc /proc proc rw 0 0\n"
-        "tmpfs /run tmpfs rw 0 0\n"
-        "server:/export /mnt/archive nfs4 rw 0 0\n"
-        "//nas/share /mnt/nas cifs rw 0 0\n"
-        "/dev/sdb1 /run/media/op/STICK\\040ONE vfat rw 0 0\n"
-        "/dev/sdc1 /media/floppy vfat rw 0 0\n"
-        "/dev/vda2 /home ext4 rw 0 0\n");
+        "/dev/vda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\ntmpfs /run tmpfs rw 0 0\n"
+        "server:/export /mnt/archive nfs4 rw 0 0\n//nas/share /mnt/nas cifs rw 0 0\n"
+        "/dev/sdb1 /run/media/op/STICK\\040ONE vfat rw 0 0\n/dev/sdc1 /media/floppy vfat rw 0 0\n");
     table.close();
     EXPECT_EQ(Paths::mountedVolumes(table.fileName()),
-              QStringList({"/", "/run/media/op/STICK ONE", "/media/floppy", "/home"}));
-    EXPECT_EQ(Paths::mountedVolumes(dir.filePath(QStringLiteral("none"))), QStringList({"/"}));
+              QStringList({"/", "/run/media/op/STICK ONE", "/media/floppy"}));
+    EXPECT_EQ(Paths::mountedVolumes(dir.filePath("none")), QStringList({"/"}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 
 #include "core/frmError.h"
@@ -37,7 +38,14 @@ QStringList listLines(const QAbstractItemView* view) {
 QString accessibleNameOf(const QWidget* control) {
     if (!control) return {};
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(control));
-    return iface ? iface->text(QAccessible::Name) : QString();
+    if (!iface) return {};
+    // A drop-down list tells its current item as its name on Linux; a screen reader names it by
+    // the label it is labelled by.
+    if (qobject_cast<const QComboBox*>(control)) {
+        const auto labels = iface->relations(QAccessible::Label);
+        return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+    }
+    return iface->text(QAccessible::Name);
 }
 
 QWidget* shownWindow(const QString& name) {

@@ -53,7 +53,9 @@ std::vector<Received> ReceiverSim::received() const {
     if (!f.open(QIODevice::ReadOnly)) return out;
     for (const QByteArray& row : f.readAll().split('\n')) {
         const QList<QByteArray> fields = row.split('\t');
-        if (fields.size() == 3) out.push_back({fields[1], fields[2]});
+        if (fields.size() == 3)
+            out.push_back({fields[1], fields[2],
+                           QDateTime::fromString(QString::fromLatin1(fields[0]), "yyyy-MM-dd HH:mm:ss.zzz")});
     }
     return out;
 }

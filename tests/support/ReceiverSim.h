@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,7 @@ namespace qc::test {
 struct Received {
     QByteArray line;
     QByteArray speed;
+    QDateTime at;  // local time of its arrival
 };
 
 // The receiver simulator (tools/receiver-sim) as a child process on a pseudo-terminal, linked as

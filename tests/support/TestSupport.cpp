@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 #include "platform/Text.h"
 
@@ -30,7 +31,8 @@ void ScriptedSerialLine::open(int port, const QByteArray& settings) {
 }
 
 void ScriptedSerialLine::write(const QByteArray& bytes) {
-    if (!open_) throw QcError(QcError::DeviceIoError, QcError::standardDescription(QcError::DeviceIoError));
+    if (!open_ || (failingWrites > 0 && failingWrites--))
+        throw QcError(QcError::DeviceIoError, QcError::standardDescription(QcError::DeviceIoError));
     writes.push_back({clock_.now(), port_, bytes});
     partial_ += bytes;
     qsizetype cr;
@@ -53,7 +55,10 @@ QByteArray ScriptedSerialLine::readAll() {
 }
 
 void ScriptedSerialLine::waitForInput(int milliseconds) {
-    clock_.advance(std::max(1, milliseconds));
+    if (clockStandsStill)
+        QThread::msleep(std::min(milliseconds, 5));
+    else
+        clock_.advance(std::max(1, milliseconds));
 }
 
 void ScriptedSerialLine::close() {
@@ -87,6 +92,35 @@ void TestProgram::makeModule() {
     m.reset();
     m = std::make_unique<Module1>(Paths{dir_.path()}, clock, serial, port);
     QObject::connect(m.get(), &Module1::messageShown, [this](const QString& text) { messages << text; });
+}
+
+void TestProgram::start(const std::vector<ScheduleEntry>& entries, const QByteArray& settings) {
+    writeSchedule(file(QStringLiteral("SwitchList.dat")), entries);
+    writeFile(QStringLiteral("QuillornControl.ini"), settings);
+    m->InitializeProgram();
+}
+
+QStringList TestProgram::observed() const {
+    QStringList out;
+    for (const ScriptedSerialLine::Write& w : serial.writes)
+        out << QStringLiteral("%1 COM%2 %3")
+                   .arg(w.at.toString(QStringLiteral("HH:mm:ss.zzz")))
+                   .arg(w.port)
+                   .arg(QString::fromLatin1(QByteArray(w.bytes).replace('\r', '|')));
+    const QDir logs(m->paths().logsFolder());
+    for (const QString& name : logs.entryList(QDir::Files, QDir::Name)) {
+        QFile f(logs.filePath(name));
+        QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        while (!bytes.isEmpty()) {
+            const qsizetype end = bytes.indexOf("\r\n");
+            out << name + QLatin1Char(' ') +
+                       QString::fromLatin1(end < 0 ? bytes + " (no CR LF)" : bytes.left(end));
+            bytes.remove(0, end < 0 ? bytes.size() : end + 2);
+        }
+    }
+    for (const QString& text : messages)
+        out << QStringLiteral("MSG ") + QString(text).replace(home(), QStringLiteral("<home>"));
+    return out;
 }
 
 QByteArray TestProgram::readFile(const QString& name) const {
@@ -127,6 +161,20 @@ void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entrie
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     for (const ScheduleEntry& e : entries)
         f.write(e.serialise());
+}
+
+QString settingsOf(const Module1& m) {
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10")
+        .arg(m.Rx1Port)
+        .arg(m.BaudIndex)
+        .arg(m.ActivityLogOn)
+        .arg(m.EbNoPerHour)
+        .arg(m.MpegLogOn ? "true" : "false")
+        .arg(m.RemoteStartOn ? "true" : "false")
+        .arg(QString::fromLatin1(m.SaveLogsUnit))
+        .arg(m.TwoReceivers)
+        .arg(m.Rx2Port)
+        .arg(QString::fromLatin1(m.ClockResetTime));
 }
 
 }  // namespace qc::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
@@ -37,6 +38,8 @@ public:
     std::function<QByteArray(const QByteArray& line)> answer;
     int answerDelayMs = 0;
     std::vector<int> missingPorts;  // opening these fails as a port with no device
+    int failingWrites = 0;          // the next writes fail, as with a receiver unplugged after the open
+    bool clockStandsStill = false;  // waiting lets no simulated time pass
     std::vector<Write> writes;
     std::vector<QByteArray> openedSettings;
     int opens = 0;
@@ -65,7 +68,9 @@ public:
     ~TestProgram();
 
     QString home() const { return dir_.path(); }
-    QString file(const QString& name) const { return dir_.filePath(name); }
+    QString file(const QString& name) const {
+        return QDir(dir_.path()).filePath(name);
+    }  // or an absolute path
     QByteArray readFile(const QString& name) const;
     void writeFile(const QString& name, const QByteArray& bytes) const;
 
@@ -77,6 +82,14 @@ public:
 
     // Makes the Module1 (again) on the folder; InitializeProgram is not run.
     void makeModule();
+
+    // Writes the schedule and QuillornControl.ini, then starts the program on them.
+    void start(const std::vector<ScheduleEntry>& entries, const QByteArray& settings);
+
+    // What the program did, for comparing with what it should have done: each write to a serial
+    // port as "HH:mm:ss.zzz COMn bytes" (CR shown as "|"), each line of each daily log as "<file>
+    // <line>", each message as "MSG <text>"; the data folder is written "<home>".
+    QStringList observed() const;
 
 private:
     QTemporaryDir dir_;
@@ -91,4 +104,13 @@ ScheduleEntry makeEntry(const QByteArray& name, int receiver, const QByteArray& 
 // Writes the entries as records 1..n of a schedule file.
 void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entries);
 
+// The settings of both files in one line: the nine records of QuillornControl.ini, then the clock
+// reset time, e.g. "1 1 1 2 false true w 1 2 54:30".
+QString settingsOf(const Module1& m);
+
 }  // namespace qc::test
+
+// GoogleTest prints a QString (and so a QStringList) as its text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
