@@ -103,12 +103,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "23:57:59.500 LPT 32", "00:03:00.050 LPT 0",
                  "label1 [Next to Switch:  Late Show  167:54:00] lblPort [] status read"}),
         // The release at 86400 is a value the time of day never reaches on the old day; the first
-        // tick of the new day, however late, releases the output.
+        // tick of the new day, however late, releases the output. (Started nine seconds before the
+        // event, past its switch window, the program still sends its commands at once.)
         TickRun("ReleaseIsNotLostWhenNoTickComesAroundMidnight", {makeEntry("Last", 1, "23:59:59", {1}, 2)},
                 "110001d02", "23:59:50",
                 {{"23:59:59.600", [](TestProgram& p) { p.clock.set(at("00:00:01.200", 1)); }}},
                 "+00:00:01.200",
-                {"23:59:58.550 LPT 32", "00:00:01.200 LPT 0",
+                {"23:59:50.000 COM1 SP A,S,14|AM A,3||", "23:59:52.000 COM1 SP A,S,14|AM A,3||",
+                 "23:59:58.550 LPT 32", "00:00:01.200 LPT 0",
                  "label1 [Next to Switch:  Last  167:59:58] lblPort [] status read"}),
         TickRun("TwoEntriesAtOneSecondGiveOneCycleAndOneStart",
                 {makeEntry("Beta", 1, "14:00:30", {1}, 2, "B"),
