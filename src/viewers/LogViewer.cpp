@@ -61,7 +61,8 @@ std::vector<SortedList::Item> readLogLines(const QString& path) {
         throw QcError(number, QcError::standardDescription(number));
     }
     const qint64 size = file.size();
-    const QByteArray bytes = file.read(MaxShownBytes);
+    // Only what the file holds is asked for: a read of the whole limit would take 32 MB each time.
+    const QByteArray bytes = file.read(std::clamp<qint64>(size, 0, MaxShownBytes));
     std::vector<SortedList::Item> lines;
     lines.reserve(static_cast<size_t>(bytes.size() / 40 + 1));
     const char* data = bytes.constData();
