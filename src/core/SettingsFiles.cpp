@@ -1,14 +1,13 @@
 // QuillornControl.ini: nine one-byte records, no separators; TimeReset.ini: one five-byte record.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <optional>
 
 #include "Module1.h"
+#include "platform/DurableFile.h"
 #include "platform/Text.h"
 
 namespace qc {
@@ -41,52 +40,11 @@ QByteArray readSmallFile(const QString& path, bool create = true) {
 }
 
 // Puts the bytes at the start of the file and waits for the disk. The file is never cut short (bytes
-// beyond the records stay), and never left half written: the new content is written whole beside
-// it, flushed, and renamed over it, so a folder that cannot be written, a full disk or a power cut
-// leaves the old file as it was.
+// beyond the records stay), and never left half written: a folder that cannot be written, a full
+// disk or a power cut leaves the old file as it was.
 void writeFlushed(const QString& path, const QByteArray& bytes) {
-    // A settings file that is a link is replaced where it really lies.
-    const QFileInfo info(path);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : path;
-    const QByteArray targetName = QFile::encodeName(target);
-    mode_t mode = 0644;
-    struct stat st;
-    if (::stat(targetName.constData(), &st) == 0) mode = st.st_mode & 07777;
-    QByteArray content = bytes;
-    const QByteArray old = readSmallFile(target, false);
-    if (old.size() > bytes.size()) content += old.mid(bytes.size());
-
-    const QByteArray temp = targetName + ".new";
-    ::unlink(temp.constData());
-    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) throw QcError::fromErrno(errno, target);
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(temp.constData());
-        throw QcError::fromErrno(err, target);
-    };
-    ::fchmod(fd, mode);
-    qint64 done = 0;
-    while (done < content.size()) {
-        const ssize_t w = ::write(fd, content.constData() + done, content.size() - done);
-        if (w < 0 && errno == EINTR) continue;
-        if (w < 0) fail(errno);
-        done += w;
-    }
-    if (::fdatasync(fd) != 0) fail(errno);
-    ::close(fd);
-    if (::rename(temp.constData(), targetName.constData()) != 0) {
-        const int err = errno;
-        ::unlink(temp.constData());
-        throw QcError::fromErrno(err, target);
-    }
-    // The new name must reach the disk too.
-    const int dir = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    const QByteArray old = readSmallFile(path, false);
+    replaceFileDurably(path, old.size() > bytes.size() ? bytes + old.mid(bytes.size()) : bytes);
 }
 
 // The numeric value of one settings character: a digit gives its value, anything else 0.

@@ -1,13 +1,9 @@
 // The schedule file through EntryBuf: records, the editor's New and Delete conventions, and the copy
 // of the whole schedule to and from a transfer folder.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
-#include <QFileInfo>
-#include <cerrno>
 
 #include "core/Module1.h"
+#include "platform/DurableFile.h"
 
 namespace qc {
 
@@ -54,39 +50,13 @@ QString transferFile(const QString& folder) {
 }  // namespace
 
 void Module1::SaveFiles() {
-    // The transfer file becomes an exact copy of the schedule: written whole under a temporary name
-    // beside it, then put in place, so an old longer file never leaves its tail behind and a failure
-    // never leaves half a copy.
+    // The transfer file becomes an exact copy of the schedule, put in place whole: an old longer file
+    // never leaves its tail behind and a failure never leaves half a copy.
     const QString target = transferFile(TransferFolder);
-    const QString temp = target + QStringLiteral(".new");
-    ScheduleFile out;
-    const QByteArray tempName = temp.toLocal8Bit();
-    ::unlink(tempName.constData());
-    try {
-        out.open(temp);
-        QByteArray all;
-        for (qint64 n = 1; GetRecord(n); ++n)
-            all += EntryBuf.serialise();
-        out.writeRaw(0, all);
-        out.close();
-        if (::rename(tempName.constData(), target.toLocal8Bit().constData()) != 0)
-            throw QcError::fromErrno(errno, target);
-        const int dir =
-            ::open(QFileInfo(target).absolutePath().toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    } catch (const QcError& e) {
-        out.close();
-        ::unlink(tempName.constData());
-        // The operator knows the transfer file, not the temporary name behind it.
-        throw QcError(e.number(), QString(e.description()).replace(temp, target));
-    } catch (...) {
-        out.close();
-        ::unlink(tempName.constData());
-        throw;
-    }
+    QByteArray all;
+    for (qint64 n = 1; GetRecord(n); ++n)
+        all += EntryBuf.serialise();
+    replaceFileDurably(target, all);
 }
 
 void Module1::LoadSchedules() {

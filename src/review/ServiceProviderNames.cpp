@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <cerrno>
 
-#include "DurableFile.h"
+#include "platform/DurableFile.h"
 #include "platform/QcError.h"
 #include "platform/Text.h"
 

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <cerrno>
 
-#include "DurableFile.h"
+#include "platform/DurableFile.h"
 #include "core/Module1.h"
 #include "platform/QcError.h"
 
