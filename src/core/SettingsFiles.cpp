@@ -14,29 +14,17 @@ namespace qc {
 
 namespace {
 
-// Reads a whole small file, creating it empty when it is absent (as opening it always did). Without
+// Reads a settings file, creating it empty when it is absent (as opening it always did). Without
 // `create` an absent file reads as empty and is left absent.
 QByteArray readSmallFile(const QString& path, bool create = true) {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), (create ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC, 0644);
-    if (fd < 0 && !create && errno == ENOENT) return {};
-    if (fd < 0) throw QcError::fromErrno(errno, path);
-    QByteArray data;
-    char buf[64];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            throw QcError::fromErrno(err, path);
-        }
-        if (n == 0) break;
-        data.append(buf, n);
-        if (create && data.size() > 4096) break;  // the settings never hold more than a few bytes
+    if (create) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) throw QcError::fromErrno(errno, path);
+        ::close(fd);
+    } else if (!QFile::exists(path)) {
+        return {};
     }
-    ::close(fd);
-    return data;
+    return readWholeFile(path);
 }
 
 // Puts the bytes at the start of the file and waits for the disk. The file is never cut short (bytes
