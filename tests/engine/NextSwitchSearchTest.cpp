@@ -8,10 +8,6 @@
 namespace qc::test {
 namespace {
 
-QDateTime monday(const char* time) {
-    return QDateTime(QDate(2026, 12, 7), QTime::fromString(time, "HH:mm:ss.zzz"));
-}
-
 ScheduleEntry active(ScheduleEntry e, int16_t value) {
     e.Active = value;
     return e;
@@ -20,148 +16,97 @@ ScheduleEntry active(ScheduleEntry e, int16_t value) {
 struct Search {
     const char* name;
     std::vector<ScheduleEntry> entries;
-    QDateTime now;
+    const char* now;  // "yyyy-MM-dd HH:mm:ss.zzz"
     int16_t twoReceivers;
     // Each week's lines as "<receiver>: <record> <line>", then per receiver searched "next<receiver>
-    // <record> <date> <second> <name>", and the name in EntryBuf after the searches.
-    QStringList expected;
+    // <record> <date> <second> <name>", and the name in EntryBuf after the searches; joined by "; ".
+    QString expected;
 };
 
-void PrintTo(const Search& s, std::ostream* os) {
-    *os << s.name;
-}
-
-class NextSwitch : public ::testing::TestWithParam<Search> {};
-
-TEST_P(NextSwitch, FindsTheComingWeek) {
-    const Search& s = GetParam();
-    TestProgram p(s.now);
-    writeSchedule(p.file("SwitchList.dat"), s.entries);
-    p.m->SchedFileNo.open(p.file("SwitchList.dat"));
-    p.m->TwoReceivers = s.twoReceivers;
-    p.m->FindNextSwitch1();
-    if (s.twoReceivers == 1) p.m->FindNextSwitch2();
-    const Module1& m = *p.m;
-    QStringList seen;
-    for (int receiver : {1, 2})
-        for (const SortedList::Item& item : (receiver == 1 ? m.lstNextToSwitch : m.lstNextToSwitch2).items())
-            seen << QStringLiteral("%1: %2 ").arg(receiver).arg(item.itemData) + trimBlanks(item.line);
-    auto next = [&](int n, int record, const QDate& date, int secs, const QByteArray& name) {
-        seen << QStringLiteral("next%1 %2 %3 %4 ")
-                        .arg(n)
-                        .arg(record)
-                        .arg(date.toString("yyyyMMdd"))
-                        .arg(secs) +
-                    name;
-    };
-    next(1, m.NextRecord1, m.NextDate1, m.NextSecs1, m.NextName1);
-    if (s.twoReceivers == 1) next(2, m.NextRecord2, m.NextDate2, m.NextSecs2, m.NextName2);
-    seen << "buffer " + trimBlanks(QByteArray(m.EntryBuf.Name).replace(QByteArray(1, 0), ""));
-    EXPECT_EQ(seen, s.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Schedules, NextSwitch,
-    ::testing::Values(
-        Search{"Empty", {}, monday("12:00:00.000"), 0, {"next1 0  0 ", "buffer "}},
+TEST(NextSwitch, FindsTheComingWeek) {
+    const char* const monday = "2026-12-07 12:00:00.000";
+    const auto one = makeEntry("One", 1, "08:00:00", {2});
+    const auto two = makeEntry("Two", 2, "07:00:00", {2});
+    // clang-format off
+    const std::vector<Search> rows = {
         // Only Active 1 is in use.
-        Search{"DeletedEntriesAreSkipped",
-               {active(makeEntry("Deleted", 1, "06:00:00", {1, 2}), 0), makeEntry("Live", 1, "13:00:00", {1}),
-                active(makeEntry("Not One", 1, "06:00:00", {1, 2}), -1)},
-               monday("12:00:00.000"),
-               0,
-               {"1: 2 Mon 13:00:00 Live", "next1 2 20261207 46800 Live", "buffer Live"}},
+        {"DeletedEntriesAreSkipped", {active(makeEntry("Deleted", 1, "06:00:00", {1, 2}), 0),
+         makeEntry("Live", 1, "13:00:00", {1}), active(makeEntry("Not One", 1, "06:00:00", {1, 2}), -1)}, monday, 0,
+         "1: 2 Mon 13:00:00 Live; next1 2 20261207 46800 Live; buffer Live"},
         // Today's time has passed, so the week starts tomorrow and ends with today; the buffer is
         // read again at the end.
-        Search{
-            "TodaysTimeHasPassed",
-            {makeEntry("News", 1, "10:00:00", {1, 2}), active(makeEntry("Not Today", 1, "08:00:00", {0}), 0)},
-            monday("12:00:00.000"),
-            0,
-            {"1: 1 Tue 10:00:00 News", "1: 1 Mon 10:00:00 News", "next1 1 20261208 36000 News",
-             "buffer News"}},
+        {"TodaysTimeHasPassed", {makeEntry("News", 1, "10:00:00", {1, 2}), active(makeEntry("Not Today", 1, "08:00:00", {0}), 0)},
+         monday, 0, "1: 1 Tue 10:00:00 News; 1: 1 Mon 10:00:00 News; next1 1 20261208 36000 News; buffer News"},
         // Across the turn of the year the dates still sort in time order.
-        Search{"AcrossTheTurnOfTheYear",
-               {makeEntry("News", 1, "10:00:00", {0, 4, 5})},
-               QDateTime(QDate(2026, 12, 30), QTime(12, 0)),
-               0,
-               {"1: 1 Thu 10:00:00 News", "1: 1 Fri 10:00:00 News", "1: 1 Sun 10:00:00 News",
-                "next1 1 20261231 36000 News", "buffer News"}},
+        {"AcrossTheTurnOfTheYear", {makeEntry("News", 1, "10:00:00", {0, 4, 5})}, "2026-12-30 12:00:00.000", 0,
+         "1: 1 Thu 10:00:00 News; 1: 1 Fri 10:00:00 News; 1: 1 Sun 10:00:00 News; next1 1 20261231 36000 News; buffer News"},
         // An event has passed from the start of its own second.
-        Search{"JustBeforeTheSecond",
-               {makeEntry("At Noon", 1, "12:00:00", {1})},
-               monday("11:59:59.999"),
-               0,
-               {"1: 1 Mon 12:00:00 At Noon", "next1 1 20261207 43200 At Noon", "buffer At Noon"}},
-        Search{"WithinTheSecond",
-               {makeEntry("At Noon", 1, "12:00:00", {1}), makeEntry("Second After", 1, "12:00:01", {1})},
-               monday("12:00:00.400"),
-               0,
-               {"1: 2 Mon 12:00:01 Second After", "1: 1 Mon 12:00:00 At Noon",
-                "next1 2 20261207 43201 Second After", "buffer Second After"}},
+        {"JustBeforeTheSecond", {makeEntry("At Noon", 1, "12:00:00", {1})}, "2026-12-07 11:59:59.999", 0,
+         "1: 1 Mon 12:00:00 At Noon; next1 1 20261207 43200 At Noon; buffer At Noon"},
+        {"WithinTheSecond", {makeEntry("At Noon", 1, "12:00:00", {1}), makeEntry("Second After", 1, "12:00:01", {1})},
+         "2026-12-07 12:00:00.400", 0, "1: 2 Mon 12:00:01 Second After; 1: 1 Mon 12:00:00 At Noon; "
+         "next1 2 20261207 43201 Second After; buffer Second After"},
         // Events at the same moment in name order ignoring case (byte order would put the capitals
         // first); names equal but for case keep the order of their records.
-        Search{"SameMomentByNameIgnoringCase",
-               {makeEntry("beta", 1, "08:00:00", {2}), makeEntry("Alpha", 1, "08:00:00", {2}),
-                makeEntry("BETA BAND", 1, "08:00:00", {2}), makeEntry("alpha", 1, "08:00:00", {2})},
-               monday("12:00:00.000"),
-               0,
-               {"1: 2 Tue 08:00:00 Alpha", "1: 4 Tue 08:00:00 alpha", "1: 1 Tue 08:00:00 beta",
-                "1: 3 Tue 08:00:00 BETA BAND", "next1 2 20261208 28800 Alpha", "buffer Alpha"}},
+        {"SameMomentByNameIgnoringCase", {makeEntry("beta", 1, "08:00:00", {2}), makeEntry("Alpha", 1, "08:00:00", {2}),
+         makeEntry("BETA BAND", 1, "08:00:00", {2}), makeEntry("alpha", 1, "08:00:00", {2})}, monday, 0,
+         "1: 2 Tue 08:00:00 Alpha; 1: 4 Tue 08:00:00 alpha; 1: 1 Tue 08:00:00 beta; 1: 3 Tue 08:00:00 BETA BAND; "
+         "next1 2 20261208 28800 Alpha; buffer Alpha"},
         // With one receiver every active entry is switched on receiver 1; with two each receiver
         // has its own; any other setting: receiver 1's entries only.
-        Search{"OneReceiverSwitchesAll",
-               {makeEntry("One", 1, "08:00:00", {2}), makeEntry("Two", 2, "07:00:00", {2}),
-                makeEntry("Fresh", 0, "06:00:00", {2})},
-               monday("12:00:00.000"),
-               0,
-               {"1: 3 Tue 06:00:00 Fresh", "1: 2 Tue 07:00:00 Two", "1: 1 Tue 08:00:00 One",
-                "next1 3 20261208 21600 Fresh", "buffer Fresh"}},
-        Search{"TwoReceiversEachTheirOwn",
-               {makeEntry("One", 1, "08:00:00", {2}), makeEntry("Two", 2, "07:00:00", {2}),
-                makeEntry("Fresh", 0, "06:00:00", {2})},
-               monday("12:00:00.000"),
-               1,
-               {"1: 1 Tue 08:00:00 One", "2: 2 Tue 07:00:00 Two", "next1 1 20261208 28800 One",
-                "next2 2 20261208 25200 Two", "buffer Two"}},
-        Search{"OtherSettingReceiverOneOnly",
-               {makeEntry("One", 1, "08:00:00", {2}), makeEntry("Two", 2, "07:00:00", {2})},
-               monday("12:00:00.000"),
-               2,
-               {"1: 1 Tue 08:00:00 One", "next1 1 20261208 28800 One", "buffer One"}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(TimeConversions, SecondsToTextShowsHoursOnlyWhenThereAreAny) {
-    TestProgram p;
-    for (const auto& [seconds, text] : std::vector<std::pair<int, QByteArray>>{{3725, " 1:02:05"},
-                                                                               {59, "00:59"},
-                                                                               {0, "00:00"},
-                                                                               {600, "10:00"},
-                                                                               {45000, "12:30:00"},
-                                                                               {100000, "27:46:40"}}) {
-        p.m->Seconds = seconds;
-        p.m->SecondsToText();
-        EXPECT_EQ(p.m->TimeText, text) << seconds;
+        {"OneReceiverSwitchesAll", {one, two, makeEntry("Fresh", 0, "06:00:00", {2})}, monday, 0,
+         "1: 3 Tue 06:00:00 Fresh; 1: 2 Tue 07:00:00 Two; 1: 1 Tue 08:00:00 One; next1 3 20261208 21600 Fresh; buffer Fresh"},
+        {"TwoReceiversEachTheirOwn", {one, two, makeEntry("Fresh", 0, "06:00:00", {2})}, monday, 1,
+         "1: 1 Tue 08:00:00 One; 2: 2 Tue 07:00:00 Two; next1 1 20261208 28800 One; next2 2 20261208 25200 Two; buffer Two"},
+        {"OtherSettingReceiverOneOnly", {one, two}, monday, 2,
+         "1: 1 Tue 08:00:00 One; next1 1 20261208 28800 One; buffer One"},
+    };
+    // clang-format on
+    for (const Search& s : rows) {
+        SCOPED_TRACE(s.name);
+        TestProgram p(QDateTime::fromString(s.now, "yyyy-MM-dd HH:mm:ss.zzz"));
+        writeSchedule(p.file("SwitchList.dat"), s.entries);
+        p.m->SchedFileNo.open(p.file("SwitchList.dat"));
+        p.m->TwoReceivers = s.twoReceivers;
+        p.m->FindNextSwitch1();
+        if (s.twoReceivers == 1) p.m->FindNextSwitch2();
+        const Module1& m = *p.m;
+        QStringList seen;
+        for (int receiver : {1, 2})
+            for (const SortedList::Item& item :
+                 (receiver == 1 ? m.lstNextToSwitch : m.lstNextToSwitch2).items())
+                seen << QStringLiteral("%1: %2 ").arg(receiver).arg(item.itemData) + trimBlanks(item.line);
+        for (int n = 1; n <= (s.twoReceivers == 1 ? 2 : 1); ++n)
+            seen << QStringLiteral("next%1 %2 %3 %4 ")
+                            .arg(n)
+                            .arg(n == 1 ? m.NextRecord1 : m.NextRecord2)
+                            .arg((n == 1 ? m.NextDate1 : m.NextDate2).toString("yyyyMMdd"))
+                            .arg(n == 1 ? m.NextSecs1 : m.NextSecs2) +
+                        (n == 1 ? m.NextName1 : m.NextName2);
+        seen << "buffer " + trimBlanks(QByteArray(m.EntryBuf.Name).replace(QByteArray(1, 0), ""));
+        EXPECT_EQ(seen.join("; "), s.expected);
     }
 }
 
-// A bad time is reported and keeps the previous value; what is no time at all (the editor never
-// stores one) passes without a word.
-TEST(TimeConversions, TimeToSecondsReportsBadTimesAndKeepsThePreviousValue) {
+// Hours are shown only when there are any. A bad time is reported and keeps the previous value;
+// what is no time at all (the editor never stores one) passes without a word.
+TEST(TimeConversions, BetweenSecondsAndText) {
     TestProgram p;
-    for (const auto& [time, seconds] : std::vector<std::pair<QByteArray, int>>{{"14:30:00", 52200},
-                                                                               {"23:59:59", 86399},
-                                                                               {"25:00:00", 86399},
-                                                                               {"12:60:00", 86399},
-                                                                               {"00:00:00", 0},
-                                                                               {"1:30:00 ", 0},
-                                                                               {"        ", 0},
-                                                                               {QByteArray(8, '\0'), 0},
-                                                                               {"", 0}}) {
+    QStringList seen;
+    for (int seconds : {3725, 59, 0, 600, 45000, 100000}) {
+        p.m->Seconds = seconds;
+        p.m->SecondsToText();
+        seen << QString::fromLatin1(p.m->TimeText);
+    }
+    for (const QByteArray& time : {QByteArray("14:30:00"), QByteArray("23:59:59"), QByteArray("25:00:00"),
+                                   QByteArray("12:60:00"), QByteArray("00:00:00"), QByteArray("1:30:00 "),
+                                   QByteArray("        "), QByteArray(8, '\0'), QByteArray()}) {
         p.m->TimeText = time;
         p.m->TimeToSeconds();
-        EXPECT_EQ(p.m->Seconds, seconds) << time.constData();
+        seen << QString::number(p.m->Seconds);
     }
+    EXPECT_EQ(seen.join('|'),
+              " 1:02:05|00:59|00:00|10:00|12:30:00|27:46:40|52200|86399|86399|86399|0|0|0|0|0");
     EXPECT_EQ(p.messages, QStringList({"13  Type mismatch", "13  Type mismatch"}));
 }
 
