@@ -15,32 +15,21 @@ namespace {
 constexpr int R = ScheduleEntry::RecordLength;
 
 TEST(ScheduleRecord, EveryFieldStandsAtItsOffsetInBothDirections) {
-    QByteArray b = QByteArray::fromHex("0100");                          // Active 1
-    b += QByteArray("Caf\xE9 Ol\x81 Morning", 16) + QByteArray(9, ' ');  // Name, 25
-    b += "30:00B";                                                       // Length 5, Port 1
-    b += QByteArray::fromHex("FEFF 2301 0080");                          // SourceCode, Route, Attenuation
-    b += QByteArray::fromHex("0100 0100 0000 0000 0100 0000 FFFF");      // Days Sunday..Saturday
-    b += "06:00:00"
-         "07:30:00" +
-         QByteArray(16, ' ') + "23:59:59" + QByteArray(8, ' ') + "00:00:01";
+    const QByteArray name("Caf\xE9 Ol\x81 Morning", 16);
+    QByteArray b =
+        QByteArray::fromHex("0100") + name + QByteArray(9, ' ') + "30:00B";  // Active, Name, Length, Port
+    b += QByteArray::fromHex("FEFF 2301 0080 0100 0100 0000 0000 0100 0000 FFFF");  // codes, days Sun..Sat
+    b += "06:00:0007:30:00" + QByteArray(16, ' ') + "23:59:59" + QByteArray(8, ' ') + "00:00:01";
     b += QByteArray::fromHex("0300 0200");  // RemoteMode 3, Receiver 2
     ASSERT_EQ(b.size(), R);
-    ScheduleEntry e;
-    e.Active = 1;
-    e.Name = QByteArray("Caf\xE9 Ol\x81 Morning", 16);  // assigned short, as the editor does
-    e.Length = "30:00";
-    e.Port = "B";
-    e.SourceCode = -2;
-    e.Route = 0x0123;
+    ScheduleEntry e = makeEntry(name, 2, "", {}, 3, "B", -2, 0x0123, "30:00");
+    e.Name = name;  // assigned short, as the editor does
     e.Attenuation = -32768;
     e.Days = {1, 1, 0, 0, 1, 0, -1};
     e.Times = {"06:00:00", "07:30:00", "", "", "23:59:59", "", "00:00:01"};
-    e.RemoteMode = 3;
-    e.Receiver = 2;
     EXPECT_EQ(e.serialise().toHex(' '), b.toHex(' '));
     EXPECT_EQ(ScheduleEntry::deserialise(b.constData()).serialise(), b);
     EXPECT_EQ(ScheduleEntry::deserialise(b.constData()).Name, fitField(e.Name, 25));
-
     // Too long texts are cut, and the fields after them stay where they belong.
     e.Name = "The Thirty Character Name Show";
     e.Port = "CDE";
@@ -48,7 +37,6 @@ TEST(ScheduleRecord, EveryFieldStandsAtItsOffsetInBothDirections) {
     e.Times[1] = "07:30:00 PM";
     b.replace(2, 31, "The Thirty Character Name120:0C");
     EXPECT_EQ(e.serialise().toHex(' '), b.toHex(' '));
-
     // Records from old PCs (NUL-filled texts, unassigned code-page bytes, odd integers) are written
     // back unchanged.
     std::mt19937 random(7);
@@ -78,18 +66,26 @@ protected:
         if (bytes.size() % R) out << QStringLiteral("+%1").arg(bytes.size() % R);
         return out.join(", ");
     }
-    QString schedule() const { return records(tp.readFile("SwitchList.dat")); }
-    QString next() const { return QStringLiteral("%1 %2").arg(tp.m->NextRecord1).arg(tp.m->NextRecord2); }
+    // The schedule file's records, then the next record of each receiver.
+    QString state() const {
+        return records(tp.readFile("SwitchList.dat")) +
+               QStringLiteral(" | %1 %2").arg(tp.m->NextRecord1).arg(tp.m->NextRecord2);
+    }
     static QByteArray bytesOf(const std::vector<ScheduleEntry>& entries) {
         QByteArray out;
         for (const ScheduleEntry& e : entries)
             out += e.serialise();
         return out;
     }
-    // Loads or saves with the transfer folder `folder` under the data folder.
-    void transfer(void (Module1::*command)(), const char* folder) {
-        tp.m->TransferFolder = tp.file(folder);
-        (tp.m.get()->*command)();
+    // Loads or saves with the transfer folder `folder` under the data folder; an error as its text.
+    QString transfer(void (Module1::*command)(), const char* folder) {
+        tp.m->TransferFolder = folder ? tp.file(folder) : QString();
+        try {
+            (tp.m.get()->*command)();
+        } catch (const QcError& e) {
+            return e.text().replace(tp.home(), "<home>").section(" (", 0, 0);
+        }
+        return {};
     }
 };
 
@@ -100,14 +96,17 @@ TEST_F(ScheduleFileTest, AnIncompleteLastRecordIsEndOfFileEverywhere) {
     open({makeEntry("First", 1, "09:00:00", {2}), odd},
          makeEntry("Torn", 1, "06:00:00", {2}).serialise().left(50));
     EXPECT_EQ(tp.m->SchedFileNo.recordCount(), 2);
-    EXPECT_EQ(next() + QStringLiteral(" %1").arg(tp.m->lstNextToSwitch.count()), "1 0 1");
-    QDir().mkpath(tp.file("floppy"));
+    EXPECT_EQ(state() + QStringLiteral(" %1").arg(tp.m->lstNextToSwitch.count()),
+              "First, Second-, +50 | 1 0 1");
+    // A longer copy in capitals (as the old PCs wrote it) is replaced by the whole records alone.
+    tp.writeFile("floppy/SWITCHLIST.DAT", QByteArray(400, 'x'));
     transfer(&Module1::SaveFiles, "floppy");
-    EXPECT_EQ(records(tp.readFile("floppy/switchlist.dat")), "First, Second-");
+    EXPECT_EQ(QDir(tp.file("floppy")).entryList(QDir::Files | QDir::Hidden), QStringList{"SWITCHLIST.DAT"});
+    EXPECT_EQ(records(tp.readFile("floppy/SWITCHLIST.DAT")), "First, Second-");
     // A new entry on a file without a free record goes after the last whole record.
     tp.m->NewEntry();
     EXPECT_EQ(tp.m->CurRecordNo, 3);
-    EXPECT_EQ(schedule(), "First, Second-, ");
+    EXPECT_EQ(records(tp.readFile("SwitchList.dat")), "First, Second-, ");
 }
 
 TEST_F(ScheduleFileTest, DeletingTheOnlyEntryAndMakingANewOneReusesRecordOne) {
@@ -115,53 +114,37 @@ TEST_F(ScheduleFileTest, DeletingTheOnlyEntryAndMakingANewOneReusesRecordOne) {
     tp.m->CurRecordNo = 1;
     tp.m->GetRecord(1);
     tp.m->DeleteEntry();
-    EXPECT_EQ(schedule(), "Only Show-");  // the rest of the record stays as it was
+    EXPECT_EQ(records(tp.readFile("SwitchList.dat")),
+              "Only Show-");  // the rest of the record stays as it was
     tp.m->NewEntry();
     EXPECT_EQ(tp.m->CurRecordNo, 1);
-    ScheduleEntry fresh = makeEntry("", 0, "", {}, 0, "", 0, 0);
+    ScheduleEntry fresh = makeEntry("", 0, "", {}, 2, "", 0, 0);  // RemoteMode: left from the deleted entry
     fresh.Attenuation = 0;
-    fresh.RemoteMode = 2;  // set when the entry is applied; left from the deleted one until then
     ASSERT_TRUE(tp.m->GetRecord(1));
     EXPECT_EQ(tp.m->EntryBuf, fresh);
     tp.m->NewEntry();  // now every record is in use: the next new entry extends the file
     EXPECT_EQ(tp.m->CurRecordNo, 2);
 }
 
-// What is loaded is exactly what runs: records past the loaded ones are freed (the file never
-// shrinks), and the next events are searched again.
-TEST_F(ScheduleFileTest, LoadingAShorterScheduleFreesTheRecordsBeyondIt) {
-    open({makeEntry("Old One", 1, "09:00:00", {3}), makeEntry("Old Two", 1, "10:00:00", {3}),
+// An empty transfer file (a floppy with nothing on it) must not wipe the running schedule; the
+// search runs all the same, here after the first event has passed. What is loaded is exactly what
+// runs: records past the loaded ones are freed (the file never shrinks), and the next events are
+// searched again. A copy written on the old PCs in capitals loads, and saving replaces that same
+// file with an exact copy.
+TEST_F(ScheduleFileTest, LoadingReplacesWhatRunsAndSavingMakesAnExactCopy) {
+    open({makeEntry("Old One", 1, "12:30:00", {1}), makeEntry("Old Two", 1, "10:00:00", {3}),
           makeEntry("Old Three", 1, "11:00:00", {3}), makeEntry("Old Early", 1, "06:00:00", {2}),
           makeEntry("Old Rx2", 2, "07:00:00", {2})});
-    ASSERT_EQ(next(), "4 5");
-    tp.writeFile("floppy/switchlist.dat",
-                 bytesOf({makeEntry("New Rx1", 1, "08:00:00", {4}), makeEntry("New Rx2", 2, "08:30:00", {5}),
-                          makeEntry("New Late", 1, "20:00:00", {4})}));
-    transfer(&Module1::LoadSchedules, "floppy");
-    EXPECT_EQ(schedule(), "New Rx1, New Rx2, New Late, Old Early-, Old Rx2-");
-    EXPECT_EQ(next(), "1 2");
-}
-
-// An empty transfer file (a floppy with nothing on it) must not wipe the running schedule; the
-// search runs all the same, here after the first event has passed.
-TEST_F(ScheduleFileTest, LoadingAnEmptyFileChangesNothingButStillSearches) {
-    open({makeEntry("Noon Thirty", 1, "12:30:00", {1}), makeEntry("Tuesday", 1, "08:00:00", {2})});
-    ASSERT_EQ(next(), "1 0");
+    ASSERT_EQ(state(), "Old One, Old Two, Old Three, Old Early, Old Rx2 | 1 5");
     tp.clock.set(QDateTime(QDate(2026, 12, 7), QTime(12, 31)));
     tp.writeFile("floppy/switchlist.dat", "");
     transfer(&Module1::LoadSchedules, "floppy");
-    EXPECT_EQ(schedule(), "Noon Thirty, Tuesday");
-    EXPECT_EQ(next(), "2 0");
-}
-
-// A copy written on the old PCs in capitals loads, and saving replaces that same file with an exact
-// copy, also when it was longer.
-TEST_F(ScheduleFileTest, ACopyInCapitalsIsLoadedAndReplacedExactly) {
-    open({makeEntry("Old", 1, "13:00:00", {1})});
+    EXPECT_EQ(state(), "Old One, Old Two, Old Three, Old Early, Old Rx2 | 4 5");
     tp.writeFile("stick/SWITCHLIST.DAT",
-                 makeEntry("From Stick", 1, "14:00:00", {1}).serialise() + QByteArray(300, 'x'));
+                 bytesOf({makeEntry("New Rx1", 1, "08:00:00", {4}), makeEntry("New Rx2", 2, "08:30:00", {5}),
+                          makeEntry("New Late", 1, "20:00:00", {4})}));
     transfer(&Module1::LoadSchedules, "stick");
-    EXPECT_EQ(tp.m->NextName1, "From Stick");
+    EXPECT_EQ(state(), "New Rx1, New Rx2, New Late, Old Early-, Old Rx2- | 1 2");
     transfer(&Module1::SaveFiles, "stick");
     EXPECT_EQ(QDir(tp.file("stick")).entryList(QDir::Files | QDir::Hidden), QStringList{"SWITCHLIST.DAT"});
     EXPECT_EQ(tp.readFile("stick/SWITCHLIST.DAT"), tp.readFile("SwitchList.dat"));
@@ -172,40 +155,26 @@ TEST_F(ScheduleFileTest, ACopyInCapitalsIsLoadedAndReplacedExactly) {
 // the engine never switches an old event's time with the record that now stands there.
 TEST_F(ScheduleFileTest, TransferFailuresAreReportedAndLeaveNothingBehind) {
     open({makeEntry("One", 1, "09:00:00", {1})});
-    QStringList errors;
-    auto attempt = [&](void (Module1::*command)(), const char* folder) {
-        try {
-            transfer(command, folder);
-        } catch (const QcError& e) {
-            errors << e.text().replace(tp.home(), "<home>").section(" (", 0, 0);
-        }
-    };
-    attempt(&Module1::SaveFiles, "no-floppy");
-    attempt(&Module1::LoadSchedules, "no-floppy");
     QDir().mkpath(tp.file("blocked/switchlist.dat"));  // the copy cannot be put in place
-    attempt(&Module1::SaveFiles, "blocked");
-    attempt(&Module1::LoadSchedules, "blocked");
-    tp.m->TransferFolder.clear();  // nothing chosen: never the root of the file system
-    try {
-        tp.m->SaveFiles();
-    } catch (const QcError& e) {
-        errors << e.text();
-    }
+    QStringList errors;
+    for (const char* folder : {"no-floppy", "blocked", static_cast<const char*>(nullptr)})
+        errors << transfer(&Module1::SaveFiles, folder) << transfer(&Module1::LoadSchedules, folder);
     EXPECT_EQ(errors, QStringList({"76  Path not found: <home>/no-floppy/switchlist.dat",
                                    "76  Path not found: <home>/no-floppy/switchlist.dat",
                                    "75  Path/File access error: <home>/blocked/switchlist.dat",
                                    "75  Path/File access error: <home>/blocked/switchlist.dat",
+                                   "76  Path not found: no folder is chosen for switchlist.dat",
                                    "76  Path not found: no folder is chosen for switchlist.dat"}));
     EXPECT_FALSE(QFileInfo::exists(tp.file("no-floppy")));
     EXPECT_EQ(QDir(tp.file("blocked")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{"switchlist.dat"});
-    EXPECT_EQ(schedule(), "One");
+    EXPECT_EQ(state(), "One | 1 0");
 
     tp.writeFile("bad/switchlist.dat",
                  bytesOf({makeEntry("Copied", 1, "15:00:00", {1}), makeEntry("Never", 1, "16:00:00", {1})}));
     tp.m->SchedFileNo.openForReading(tp.file("SwitchList.dat"));  // writes now fail
     tp.m->NextName1 = "Stale";
-    attempt(&Module1::LoadSchedules, "bad");
+    transfer(&Module1::LoadSchedules, "bad");
     EXPECT_EQ(tp.m->NextName1, "One");
 }
 
