@@ -54,8 +54,7 @@ struct Rig {
         m.SendReceiverCommand();
     }
     // One exchange as the logs make it: open, send, collect until the prompt or 1 s, close.
-    QByteArray exchange(const QByteArray& command, int baudIndex = 1) {
-        m.BaudIndex = baudIndex;
+    QByteArray exchange(const QByteArray& command) {
         m.OpenPort(serial, 1);
         const QByteArray reply = m.Converse(serial, command, true, true, 1.0);
         serial.close();
@@ -75,188 +74,145 @@ struct Rig {
 struct Device {
     const char* name;
     QStringList far;
-    QString expected;  // what the act returned, then each message as "MSG <text>"
     std::function<QString(Rig&)> act;
+    QString expected;  // what the act returned, then each message as "MSG <text>"
 };
 
-void PrintTo(const Device& d, std::ostream* os) {
-    *os << d.name;
-}
-
-class Devices : public ::testing::TestWithParam<Device> {};
-
-TEST_P(Devices, AreHandledAsTheStationNeeds) {
-    Rig r(GetParam().far);
-    ASSERT_TRUE(!r.sim || r.sim->ready());
-    ASSERT_TRUE(!r.pty || r.pty->ok());
-    QElapsedTimer t;
-    t.start();
-    QString seen = GetParam().act(r);
-    // Nothing a device does holds the program, and no port is left open.
-    EXPECT_LT(t.elapsed(), 5000);
-    EXPECT_FALSE(r.serial.isOpen());
-    // Messages without the system's own words in brackets, which vary.
-    for (const QString& message : r.messages)
-        seen +=
-            "\nMSG " + QString(message).replace(r.home(), "<home>").remove(QRegularExpression(" ?\\(.*\\)"));
-    EXPECT_EQ(seen, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    SerialPorts, Devices,
-    ::testing::Values(
+TEST(Devices, AreHandledAsTheStationNeeds) {
+    // clang-format off
+    const std::vector<Device> rows = {
         // "EB" is three bytes: E, B, CR. The switch command keeps its own closing CR and gets the
-        // channel's one after it.
-        Device("CommandsGoOutExactlyAsFramed", {"raw"}, "EB\rSP A,S,14\rAM A,3\r\r",
-               [](Rig& r) {
-                   r.send("EB");
-                   const QByteArray eb = r.pty->drain();
-                   r.m.SwitchReceiver1();
-                   return QString::fromLatin1(eb + r.pty->drain());
-               }),
-        // The port is closed right after the write, while a UART still shifts the bytes out: the
-        // speed the program set must still be on the line after the close.
-        Device("LineKeepsItsSpeedAfterTheClose", {"raw"}, "38400 set set",
-               [](Rig& r) {
-                   QString speeds = r.pty->speed() == B38400 ? "38400" : "?";
-                   for (int index : {1, 2}) {
-                       r.m.BaudIndex = index;
-                       r.send("EB");
-                       speeds += r.pty->speed() == (index == 1 ? B9600 : B19200) ? " set" : " lost";
-                   }
-                   return speeds;
-               }),
-        // At the wrong speed the receiver hears only noise and stays silent.
-        Device("BaudIndexSetsTheLineSpeed", {"--baud", "19200"}, "EB\r\nEbNo 7.5 dB\r\n>| EB@19200 EB@9600",
-               [](Rig& r) {
-                   QString seen = QString::fromLatin1(r.exchange("EB", 2) + "|");
-                   seen += QString::fromLatin1(r.exchange("EB", 1));
-                   for (const Received& line : r.sim->waitForLines(2))
-                       seen += " " + line.line + "@" + line.speed;
-                   return seen;
-               }),
-        Device("AnswerWithoutPromptEndsAtTheLimit", {"--cut"}, "EB\r\nEbNo 7.5 dB\r\n",
-               [](Rig& r) { return QString::fromLatin1(r.exchange("EB")); }),
-        Device("SilentReceiverReadsAsNone", {"--silent"}, "T  None\r\n", [](Rig& r) { return r.ebNo(); }),
-        Device("EndlessReceiverDoesNotHoldTheProgram", {"--endless"}, "T  7.5...\r\n",
-               [](Rig& r) { return r.ebNo().replace(QRegularExpression("(7\\.5)+"), "7.5..."); }),
+        // channel's one after it. The port is closed right after the write, while a UART still
+        // shifts the bytes out: the speed the program set must still be on the line after the close.
+        {"CommandsGoOutFramedAndKeepTheirSpeed", {"raw"}, [](Rig& r) {
+             QString seen = r.pty->speed() == B38400 ? "38400" : "?";
+             for (int index : {1, 2}) {
+                 r.m.BaudIndex = index;
+                 index == 1 ? r.send("EB") : r.m.SwitchReceiver1();
+                 seen += (r.pty->speed() == (index == 1 ? B9600 : B19200) ? " set " : " lost ") + r.pty->drain();
+             }
+             return seen;
+         }, "38400 set EB\r set SP A,S,14\rAM A,3\r\r"},
         // Random bytes without a prompt, faster than any line: only the limit ends the collection, and
         // the EbNo value is whatever digits and points were in it.
-        Device("GarbageAnswersStayBounded", {"--garbage", "--endless", "--seed", "7"}, "bounded T  value\r\n",
-               [](Rig& r) {
-                   const qsizetype size = r.exchange("R M").size();
-                   return QString(size > 1000 && size <= 64 * 1024 ? "bounded " : "unbounded ") +
-                          r.ebNo().replace(QRegularExpression("  ([0-9.]+|None)\r"), "  value\r");
-               }),
+        {"GarbageAnswersStayBounded", {"--garbage", "--endless", "--seed", "7"}, [](Rig& r) {
+             const qsizetype size = r.exchange("R M").size();
+             return QString(size > 1000 && size <= 64 * 1024 ? "bounded " : "unbounded ") +
+                    r.ebNo().replace(QRegularExpression("  ([0-9.]+|None)\r"), "  value\r");
+         }, "bounded T  value\r\n"},
         // The MPEG status answer arrives while the port is closed and waits in the line's queue.
-        Device("LateAnswerIsNotTakenForTheNextCommand", {"--delay", "300"}, "T  7.5\r\nR M\r\nMPEG STATUS",
-               [](Rig& r) {
-                   r.send("R M");
-                   QThread::msleep(500);
-                   const QString eb = r.ebNo();
-                   r.send("EB");
-                   QThread::msleep(500);
-                   return eb + r.exchange("R M").left(16);
-               }),
+        {"LateAnswerIsNotTakenForTheNextCommand", {"--delay", "300"}, [](Rig& r) {
+             r.send("R M");
+             QThread::msleep(500);
+             const QString eb = r.ebNo();
+             r.send("EB");
+             QThread::msleep(500);
+             return eb + r.exchange("R M").left(16);
+         }, "T  7.5\r\nR M\r\nMPEG STATUS"},
         // COM7 is a link to nothing: a station whose USB adapter is unplugged. The switch is logged.
-        Device("PortWithoutDeviceIsReportedAndTheSwitchGoesOn", {"none"},
-               "T  Morning Show              SP A,S,14<CR>AM A,3<CR>\r\n\n"
-               "MSG 8002 Invalid port number: COM7 could not be opened Command not sent.",
-               [](Rig& r) {
-                   QFile::link("/dev/no-such-adapter", r.home() + "/COM7");
-                   r.m.Rx1Port = 7;
-                   r.m.SwitchReceiver1();
-                   return r.logged("AL");
-               }),
+        // A log held by someone else (a backup tool, a second copy of the program) is still written
+        // after a short wait, and the line stays whole.
+        {"PortWithoutDeviceAndLogHeldByAnotherProgram", {"none"}, [](Rig& r) {
+             QFile::link("/dev/no-such-adapter", r.home() + "/COM7");
+             r.m.Rx1Port = 7;
+             r.m.SwitchReceiver1();
+             QFile holder(r.m.paths().logFile("AL" + QDate::currentDate().toString("yyMMdd") + ".log"));
+             holder.open(QIODevice::ReadOnly);
+             ::flock(holder.handle(), LOCK_EX);
+             r.m.ActivityText = "second";
+             r.m.WriteActivityLog();
+             return r.logged("AL");
+         }, "T  Morning Show              SP A,S,14<CR>AM A,3<CR>\r\nT  second\r\n\n"
+            "MSG 8002 Invalid port number: COM7 could not be opened Command not sent."},
         // The receiver dies in the middle of its answer, then comes back on a new pty under the name.
-        Device(
-            "AdapterVanishingMidAnswerIsReportedAndTheNextWorks", {"--delay", "1200"},
-            "|T  7.5\r\n\nMSG 57 Device I/O error: COM1 was lost.  Make sure the folder <home>/logs exists.",
-            [](Rig& r) {
-                const pid_t pid = static_cast<pid_t>(r.sim->pid());
-                std::thread killer([pid] {
-                    QThread::msleep(300);
-                    ::kill(pid, SIGKILL);
-                });
-                const QString first = r.ebNo();
-                killer.join();
-                r.sim->waitForDeath();
-                r.sim = std::make_unique<ReceiverSim>(r.home(), 1);
-                return first + "|" + r.ebNo();
-            }),
+        {"AdapterVanishingMidAnswerIsReportedAndTheNextWorks", {"--delay", "1200"}, [](Rig& r) {
+             const pid_t pid = static_cast<pid_t>(r.sim->pid());
+             std::thread killer([pid] {
+                 QThread::msleep(300);
+                 ::kill(pid, SIGKILL);
+             });
+             const QString first = r.ebNo();
+             killer.join();
+             r.sim->waitForDeath();
+             r.sim = std::make_unique<ReceiverSim>(r.home(), 1);
+             return first + "|" + r.ebNo();
+         }, "|T  7.5\r\n\nMSG 57 Device I/O error: COM1 was lost.  Make sure the folder <home>/logs exists."},
         // Another line (the terminal) holding the port, or the same device under a second name
         // (COM2 beside COM1, as /dev/ttyUSB0 and its /dev/serial/by-id name), gets "already open";
         // the port is free again once the first holder closes it. As root only the lock keeps the
         // second open out.
-        Device("PortHeldByAnotherLineIsAlreadyOpen", {}, "8005 8005 ",
-               [](Rig& r) {
-                   QFile::link(QFileInfo(r.home() + "/COM1").canonicalFilePath(), r.home() + "/COM2");
-                   QString seen;
-                   for (int port : {1, 2}) {
-                       DeviceSerialLine terminal(Paths{r.home()});
-                       r.m.OpenPort(r.serial, 1);
-                       try {
-                           terminal.open(port, "9600,N,8,1");
-                       } catch (const QcError& e) {
-                           seen += QString::number(e.number()) + " ";
-                       }
-                       r.serial.close();
-                       terminal.open(port, "9600,N,8,1");
-                   }
-                   return seen;
-               }),
+        {"PortHeldByAnotherLineIsAlreadyOpen", {}, [](Rig& r) {
+             QFile::link(QFileInfo(r.home() + "/COM1").canonicalFilePath(), r.home() + "/COM2");
+             QString seen;
+             for (int port : {1, 2}) {
+                 DeviceSerialLine terminal(Paths{r.home()});
+                 r.m.OpenPort(r.serial, 1);
+                 try {
+                     terminal.open(port, "9600,N,8,1");
+                 } catch (const QcError& e) {
+                     seen += QString::number(e.number()) + " ";
+                 }
+                 r.serial.close();
+                 terminal.open(port, "9600,N,8,1");
+             }
+             return seen;
+         }, "8005 8005 "},
         // A simulated port file: byte 0 the data register, byte 1 the status (none yet reads 127). A
         // file replaced by a new one, as an editor saves it, or gone and put back: the port follows
         // the file, and a port that comes back gets the last outputs.
-        Device("PortFileIsFollowedThroughReplacementAndLoss", {"none"},
-               "8010=gone 127=60 103=6067 8010=gone 127=60 ",
-               [](Rig& r) {
-                   const QString path = r.home() + "/LPT1";
-                   DeviceParallelPort port(path);
-                   QString seen;
-                   auto put = [&](const QByteArray& bytes) {
-                       QFile f(path + ".new");
-                       f.open(QIODevice::WriteOnly);
-                       f.write(bytes);
-                       f.close();
-                       std::rename(QFile::encodeName(f.fileName()), QFile::encodeName(path));
-                   };
-                   auto inp = [&] {
-                       try {
-                           seen += QString::number(port.Inp(ParallelPort::StatusRegister));
-                       } catch (const QcError& e) {
-                           seen += QString::number(e.number());
-                       }
-                       QFile f(path);
-                       seen += f.open(QIODevice::ReadOnly) ? "=" + f.readAll().toHex() + " " : "=gone ";
-                   };
-                   inp();
-                   put({});
-                   port.Outp(ParallelPort::DataRegister, 96);
-                   inp();
-                   put(QByteArray("\x00\x67", 2));              // the automation raises alarm and clock reset
-                   port.Outp(ParallelPort::StatusRegister, 0);  // only the data register is written
-                   inp();
-                   QFile::remove(path);
-                   inp();
-                   put({});
-                   inp();
-                   return seen;
-               }),
-        // A log held by someone else (a backup tool, a second copy of the program) is still written
-        // after a short wait, and the line stays whole.
-        Device("LogHeldByAnotherProgramIsWrittenAfterAShortWait", {"none"}, "T  first\r\nT  second\r\n",
-               [](Rig& r) {
-                   r.m.ActivityText = "first";
-                   r.m.WriteActivityLog();
-                   QFile holder(r.m.paths().logFile("AL" + QDate::currentDate().toString("yyMMdd") + ".log"));
-                   holder.open(QIODevice::ReadOnly);
-                   ::flock(holder.handle(), LOCK_EX);
-                   r.m.ActivityText = "second";
-                   r.m.WriteActivityLog();
-                   return r.logged("AL");
-               })),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"PortFileIsFollowedThroughReplacementAndLoss", {"none"}, [](Rig& r) {
+             const QString path = r.home() + "/LPT1";
+             DeviceParallelPort port(path);
+             QString seen;
+             auto put = [&](const QByteArray& bytes) {
+                 QFile f(path + ".new");
+                 f.open(QIODevice::WriteOnly);
+                 f.write(bytes);
+                 f.close();
+                 std::rename(QFile::encodeName(f.fileName()), QFile::encodeName(path));
+             };
+             auto inp = [&] {
+                 try {
+                     seen += QString::number(port.Inp(ParallelPort::StatusRegister));
+                 } catch (const QcError& e) {
+                     seen += QString::number(e.number());
+                 }
+                 QFile f(path);
+                 seen += f.open(QIODevice::ReadOnly) ? "=" + f.readAll().toHex() + " " : "=gone ";
+             };
+             inp();
+             put({});
+             port.Outp(ParallelPort::DataRegister, 96);
+             inp();
+             put(QByteArray("\x00\x67", 2));              // the automation raises alarm and clock reset
+             port.Outp(ParallelPort::StatusRegister, 0);  // only the data register is written
+             inp();
+             QFile::remove(path);
+             inp();
+             put({});
+             inp();
+             return seen;
+         }, "8010=gone 127=60 103=6067 8010=gone 127=60 "},
+    };
+    // clang-format on
+    for (const Device& row : rows) {
+        SCOPED_TRACE(row.name);
+        Rig r(row.far);
+        ASSERT_TRUE(!r.sim || r.sim->ready());
+        ASSERT_TRUE(!r.pty || r.pty->ok());
+        QElapsedTimer t;
+        t.start();
+        QString seen = row.act(r);
+        // Nothing a device does holds the program, and no port is left open.
+        EXPECT_LT(t.elapsed(), 5000);
+        EXPECT_FALSE(r.serial.isOpen());
+        // Messages without the system's own words in brackets, which vary.
+        for (const QString& message : r.messages)
+            seen += "\nMSG " +
+                    QString(message).replace(r.home(), "<home>").remove(QRegularExpression(" ?\\(.*\\)"));
+        EXPECT_EQ(seen, row.expected);
+    }
+}
 
 }  // namespace
 }  // namespace qc::test
