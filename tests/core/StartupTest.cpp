@@ -10,51 +10,41 @@
 namespace qc::test {
 namespace {
 
-// Read over check boxes preset to MPEG log on, remote control off, then written back.
-struct SettingsCase {
-    QByteArray ini;
-    QByteArray timeReset;
-    QString read;  // settingsOf() after reading
-    std::function<void(Module1&)> change;
-    QByteArray iniWritten;
-    QByteArray timeResetWritten;
-};
-
-class Settings : public ::testing::TestWithParam<SettingsCase> {};
-
-TEST_P(Settings, ReadAndWriteByteForByte) {
-    const SettingsCase& c = GetParam();
-    TestProgram p;
-    p.writeFile("QuillornControl.ini", c.ini);
-    p.writeFile("TimeReset.ini", c.timeReset);
-    p.m->MpegLogOn = true;
-    p.m->ClockResetTime = "99:99";  // an empty TimeReset.ini leaves the time known
-    p.m->ReadSettings();
-    p.m->ReadTimeReset();
-    EXPECT_EQ(settingsOf(*p.m), c.read);
-    EXPECT_EQ(p.readFile("QuillornControl.ini"), c.ini);  // reading never writes
-    if (c.change) c.change(*p.m);
-    p.m->WriteSettings();
-    EXPECT_EQ(p.readFile("QuillornControl.ini"), c.iniWritten);
-    EXPECT_EQ(p.readFile("TimeReset.ini"), c.timeResetWritten);
+// Read over check boxes preset to MPEG log on, remote control off, then written back (after
+// `change`). A grey check box ("2") or any other byte leaves the setting as it was; a numeric record
+// reads a non-digit as 0; only the first digit of a number and five characters of the time are
+// written, over the start of the file.
+TEST(Settings, ReadAndWriteByteForByte) {
+    struct Row {
+        QByteArray ini, timeReset;
+        QString read;  // settingsOf() after reading
+        std::function<void(Module1&)> change;
+        QByteArray written;  // both files, joined by "|"
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"111201w12", "54:30", "1 1 1 2 false true w 1 2 54:30", {}, "111201w12|54:30"},
+        {"320510m04", "07:15:30", "3 2 0 5 true false m 0 4 07:15", {}, "320510m04|07:15:30"},
+        {"11122x y3", "5:3", "1 1 1 2 true false   0 3 5:3  ", {}, "111210 03|5:3  "},
+        {"a?3", "", "0 0 3 0 true false  0 0 99:99",
+         [](Module1& m) { m.Rx1Port = 12; m.Rx2Port = 10; m.ClockResetTime = "7:05"; }, "103010 01|7:05 "},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        TestProgram p;
+        p.writeFile("QuillornControl.ini", row.ini);
+        p.writeFile("TimeReset.ini", row.timeReset);
+        p.m->MpegLogOn = true;
+        p.m->ClockResetTime = "99:99";  // an empty TimeReset.ini leaves the time known
+        p.m->ReadSettings();
+        p.m->ReadTimeReset();
+        EXPECT_EQ(settingsOf(*p.m), row.read);
+        EXPECT_EQ(p.readFile("QuillornControl.ini"), row.ini);  // reading never writes
+        if (row.change) row.change(*p.m);
+        p.m->WriteSettings();
+        EXPECT_EQ(p.readFile("QuillornControl.ini") + "|" + p.readFile("TimeReset.ini"), row.written);
+    }
 }
-
-// A grey check box ("2") or any other byte leaves the setting as it was; a numeric record reads a
-// non-digit as 0; only the first digit of a number and five characters of the time are written,
-// over the start of the file.
-INSTANTIATE_TEST_SUITE_P(
-    Files, Settings,
-    ::testing::Values(
-        SettingsCase{"111201w12", "54:30", "1 1 1 2 false true w 1 2 54:30", {}, "111201w12", "54:30"},
-        SettingsCase{"320510m04", "07:15:30", "3 2 0 5 true false m 0 4 07:15", {}, "320510m04", "07:15:30"},
-        SettingsCase{"11122x y3", "5:3", "1 1 1 2 true false   0 3 5:3  ", {}, "111210 03", "5:3  "},
-        SettingsCase{"a?3", "", "0 0 3 0 true false  0 0 99:99",
-                     [](Module1& m) {
-                         m.Rx1Port = 12;
-                         m.Rx2Port = 10;
-                         m.ClockResetTime = "7:05";
-                     },
-                     "103010 01", "7:05 "}));
 
 TEST(Startup, FirstStartOnAnEmptyDiskCreatesTheFoldersAndEmptyFiles) {
     TestProgram p;
@@ -72,14 +62,21 @@ TEST(Startup, FirstStartOnAnEmptyDiskCreatesTheFoldersAndEmptyFiles) {
 }
 
 // Each step reports its failure and start-up goes on: the settings are read, both searches run
-// (finding nothing) and the outputs are put at rest.
-TEST(Startup, AnUnopenableScheduleIsReportedAndTheProgramStillComesUp) {
+// (finding nothing) and the outputs are put at rest. A second spelling beside the one in use is
+// reported once.
+TEST(Startup, TroubleInTheFolderIsReportedAndTheProgramStillComesUp) {
     TestProgram p;
-    QDir().mkpath(p.file("SwitchList.dat"));
+    for (const char* folder : {"logs", "Logs", "LOGS", "SwitchList.dat"})
+        QDir().mkpath(p.file(folder));
+    p.writeFile("SWITCHLIST.DAT", "");
     p.writeFile("QuillornControl.ini", "111201w12");
     p.m->InitializeProgram();
-    ASSERT_EQ(p.messages.size(), 1);
-    EXPECT_TRUE(p.messages[0].startsWith("75  Path/File access error: ")) << p.messages[0].toStdString();
+    EXPECT_EQ(p.m->paths().logsFolder(), p.file("logs"));
+    EXPECT_EQ(
+        p.observed().join('\n').section(" (", 0, 0),
+        "MSG <home>/LOGS is ignored; <home>/logs is used.\n<home>/Logs is ignored; <home>/logs is used.\n"
+        "<home>/SWITCHLIST.DAT is ignored; <home>/SwitchList.dat is used.\n"
+        "MSG 75  Path/File access error: <home>/SwitchList.dat");
     EXPECT_EQ(p.m->Rx2Port, 2);
     EXPECT_TRUE(p.m->view.Receiver2Visible);
     EXPECT_GE(p.port.writes, 1);
@@ -129,20 +126,6 @@ TEST(Startup, AFolderCopiedFromAnOldPcIsUsedAsItIs) {
     p.m->WriteActivityLog();
     EXPECT_EQ(p.readFile("Logs/AL261207.LOG"), "11:00:00  Alarm\r\n12:00:00  Time Set\r\n");
     EXPECT_EQ(QDir(p.home()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Logs"});
-}
-
-TEST(Startup, ASecondSpellingBesideTheOneInUseIsReportedOnce) {
-    TestProgram p;
-    for (const char* folder : {"logs", "Logs", "LOGS"})
-        QDir().mkpath(p.file(folder));
-    p.writeFile("SwitchList.dat", "");
-    p.writeFile("SWITCHLIST.DAT", "");
-    p.m->InitializeProgram();
-    EXPECT_EQ(p.m->paths().logsFolder(), p.file("logs"));
-    EXPECT_EQ(p.observed(),
-              QStringList({"MSG <home>/LOGS is ignored; <home>/logs is used.\n"
-                           "<home>/Logs is ignored; <home>/logs is used.\n"
-                           "<home>/SWITCHLIST.DAT is ignored; <home>/SwitchList.dat is used."}));
 }
 
 }  // namespace
