@@ -22,8 +22,9 @@ QDateTime at(const char* time) {
 }
 
 // observed() in short, joined by "; ": a command by its first line, a log line by its kind and time
-// without the MPEG answer's own lines, blank runs as one; then what the main window would show at the
-// end, and whether the status port was read at all. (The full forms are the link tests' business.)
+// without the MPEG answer's own lines, blank runs as one (the full forms are the link tests'
+// business); then "=" and what the main window shows at the end: receiver 1's next event, the port
+// status, and "unread" when the status port was never read.
 QString brief(const TestProgram& p, const QStringList& more = {}) {
     QStringList out;
     for (QString line : p.observed() + more) {
@@ -33,9 +34,8 @@ QString brief(const TestProgram& p, const QStringList& more = {}) {
         if (!line.startsWith("MP ") || line.contains(QRegularExpression("\\d:\\d\\d")))
             out << line.simplified();
     }
-    out << QStringLiteral("label1 [%1] lblPort [%2] status %3")
-               .arg(p.m->view.label1.simplified(), p.m->view.lblPort, p.port.reads ? "read" : "unread");
-    return out.join("; ");
+    const QString end = "= " + p.m->view.label1.section("Next to Switch:", 1) + " " + p.m->view.lblPort;
+    return (out << end.simplified() + (p.port.reads ? "" : " unread")).join("; ");
 }
 
 struct Step {
@@ -55,77 +55,70 @@ struct TickRun {
 
 TEST(Tick, RunsAsTheStationMustSeeIt) {
     const auto jump = [](const char* to) { return [to](TestProgram& p) { p.clock.set(at(to)); }; };
-    const QString sendA = "COM1 SP A,S,14; ";
-    const QString end = "label1 [Next to Switch: ";
     // clang-format off
     const std::vector<TickRun> rows = {
         // Enabled at 15 seconds before, sent at about 13 and 11, the status read at 9; output 1 on
         // from half a second before the event second for one second; then the entry moves on a week.
-        {"MomentaryStartWithMpegLog", {makeEntry("News", 1, "14:01:00", {1}, 2)}, "111011d02", "14:00:00", {}, "14:01:05",
-         "14:00:46.550 " + sendA + "14:00:48.550 " + sendA + "14:00:50.550 COM1 R M; AL 14:00:46 News SP A,S,14; "
-         "AL 14:00:48 News SP A,S,14; AL 14:00:59 Remote Start 1 On; AL 14:01:01 Remote Start 1 Off; MP 14:00:50; "
-         "14:00:59.500 LPT 32; 14:01:01.050 LPT 0; " + end + "News 167:59:55] lblPort [] status read"},
-        {"CountdownRunsThroughMidnight", {makeEntry("Early", 1, "00:00:05", {2})}, "111001d02", "23:59:50", {}, "+00:00:02",
-         "23:59:52.000 " + sendA + "23:59:54.000 " + sendA + "AL 23:59:52 Early SP A,S,14; AL 23:59:54 Early SP A,S,14; " +
-         end + "Early 00:03] lblPort [] status read"},
+        {"MomentaryStartWithMpegLog", {makeEntry("News", 1, "14:01:00", {1}, 2)}, "111011d02", "14:00:00", {},
+         "14:01:05", "14:00:46.550 COM1 SP A,S,14; 14:00:48.550 COM1 SP A,S,14; 14:00:50.550 COM1 R M; "
+         "AL 14:00:46 News SP A,S,14; AL 14:00:48 News SP A,S,14; AL 14:00:59 Remote Start 1 On; "
+         "AL 14:01:01 Remote Start 1 Off; MP 14:00:50; 14:00:59.500 LPT 32; 14:01:01.050 LPT 0; = News 167:59:55"},
+        {"CountdownRunsThroughMidnight", {makeEntry("Early", 1, "00:00:05", {2})}, "110001d02", "23:59:50", {},
+         "+00:00:02", "23:59:52.000 COM1 SP A,S,14; 23:59:54.000 COM1 SP A,S,14; = Early 00:03"},
         // Held for the entry's length (5 s). The release at 86404 is a value the time of day never
         // reaches on the old day; no tick comes around midnight, the first of the new day brings the
         // release time into it. (Started nine seconds before the event, past its switch window, the
         // program still sends its commands at once.)
         {"HeldOutputIsReleasedAfterMidnight", {makeEntry("Late", 1, "23:59:59", {1}, 3, "B", 1, 1, "00:05")},
          "110001d02", "23:59:50", {{"23:59:59.600", jump("+00:00:01.200")}}, "+00:00:06",
-         "23:59:50.000 COM1 SP B,S,1; 23:59:52.000 COM1 SP B,S,1; 23:59:58.550 LPT 32; 00:00:04.050 LPT 0; " + end +
-         "Late 167:59:53] lblPort [] status read"},
+         "23:59:50.000 COM1 SP B,S,1; 23:59:52.000 COM1 SP B,S,1; 23:59:58.550 LPT 32; 00:00:04.050 LPT 0; "
+         "= Late 167:59:53"},
         {"TwoEntriesAtOneSecondGiveOneCycleAndOneStart",
-         {makeEntry("Beta", 1, "14:00:30", {1}, 2, "B"), makeEntry("alpha", 1, "14:00:30", {1}, 2, "A")}, "110001d02",
-         "14:00:00", {}, "14:00:40", "14:00:16.550 " + sendA + "14:00:18.550 " + sendA +
-         "14:00:29.500 LPT 32; 14:00:31.050 LPT 0; " + end + "alpha 167:59:50] lblPort [] status read"},
+         {makeEntry("Beta", 1, "14:00:30", {1}, 2, "B"), makeEntry("alpha", 1, "14:00:30", {1}, 2, "A")},
+         "110001d02", "14:00:00", {}, "14:00:40", "14:00:16.550 COM1 SP A,S,14; 14:00:18.550 COM1 SP A,S,14; "
+         "14:00:29.500 LPT 32; 14:00:31.050 LPT 0; = alpha 167:59:50"},
         {"ZeroDurationGivesOneRemoteStart",
-         {makeEntry("Hold", 1, "14:00:30", {1}, 3, "A", 1, 1, ""), makeEntry("Odd", 1, "14:01:30", {1}, 7)}, "110001d02",
-         "14:00:00", {}, "14:02:00", "14:00:16.550 COM1 SP A,S,1; 14:00:18.550 COM1 SP A,S,1; 14:01:16.550 " + sendA +
-         "14:01:18.550 " + sendA + "MSG 13 Type mismatch; 14:00:29.500 LPT 32; 14:00:30.050 LPT 0; 14:01:29.500 LPT 32; "
-         "14:01:30.050 LPT 0; " + end + "Hold 167:58:30] lblPort [] status read"},
+         {makeEntry("Hold", 1, "14:00:30", {1}, 3, "A", 1, 1, ""), makeEntry("Odd", 1, "14:01:30", {1}, 7)},
+         "110001d02", "14:00:00", {}, "14:02:00", "14:00:16.550 COM1 SP A,S,1; 14:00:18.550 COM1 SP A,S,1; "
+         "14:01:16.550 COM1 SP A,S,14; 14:01:18.550 COM1 SP A,S,14; MSG 13 Type mismatch; 14:00:29.500 LPT 32; "
+         "14:00:30.050 LPT 0; 14:01:29.500 LPT 32; 14:01:30.050 LPT 0; = Hold 167:58:30"},
         {"TwoReceiversAtOneSecondTakeTurnsOnTheLine",
-         {makeEntry("One", 1, "14:00:30", {1}, 2, "A"), makeEntry("Two", 2, "14:00:30", {1}, 2, "B")}, "110011d12",
-         "14:00:00", {}, "14:00:40", "14:00:16.550 " + sendA + "14:00:18.550 " + sendA + "14:00:20.550 COM1 R M; "
-         "14:00:21.500 COM2 SP B,S,14; 14:00:23.500 COM2 SP B,S,14; 14:00:25.500 COM2 R M; MP Receiver 1 14:00:20; "
-         "MP Receiver 2 14:00:25; 14:00:29.500 LPT 96; 14:00:31.050 LPT 0; " + end + "One 167:59:50] lblPort [] status read"},
+         {makeEntry("One", 1, "14:00:30", {1}, 2, "A"), makeEntry("Two", 2, "14:00:30", {1}, 2, "B")},
+         "110011d12", "14:00:00", {}, "14:00:40", "14:00:16.550 COM1 SP A,S,14; 14:00:18.550 COM1 SP A,S,14; "
+         "14:00:20.550 COM1 R M; 14:00:21.500 COM2 SP B,S,14; 14:00:23.500 COM2 SP B,S,14; 14:00:25.500 COM2 R M; "
+         "MP Receiver 1 14:00:20; MP Receiver 2 14:00:25; 14:00:29.500 LPT 96; 14:00:31.050 LPT 0; = One 167:59:50"},
         // A clock reset sets the clock back into the event's own second and the editor searches
         // again: the event is found still due, but never served twice.
         {"ClockSetBackDoesNotRepeatAnEvent", {makeEntry("Once", 1, "14:00:30", {1}, 2)}, "110001d02", "14:00:00",
          {{"14:00:32", [](TestProgram& p) { p.clock.set(at("14:00:12")); p.m->FindNextSwitch1(); }}}, "14:00:40",
-         "14:00:16.550 " + sendA + "14:00:18.550 " + sendA + "14:00:29.500 LPT 32; 14:00:31.050 LPT 0; " + end +
-         "Once 167:59:50] lblPort [] status read"},
+         "14:00:16.550 COM1 SP A,S,14; 14:00:18.550 COM1 SP A,S,14; 14:00:29.500 LPT 32; 14:00:31.050 LPT 0; "
+         "= Once 167:59:50"},
         // The logs folder goes away: each failing log write is reported and switching goes on.
         {"ErrorsNeverStopTheTick", {makeEntry("First", 1, "14:00:30", {1}, 2)}, "111001d02", "14:00:00",
          {{"14:00:00", [](TestProgram& p) { QDir(p.file("logs")).removeRecursively(); }}}, "14:00:35",
-         "14:00:16.550 " + sendA + "14:00:18.550 " + sendA + "MSG Path not found; MSG Path not found; "
-         "MSG 76 Path not found; MSG 76 Path not found; 14:00:29.500 LPT 32; 14:00:31.050 LPT 0; " + end +
-         "First 167:59:55] lblPort [] status read"},
+         "14:00:16.550 COM1 SP A,S,14; 14:00:18.550 COM1 SP A,S,14; MSG Path not found; MSG Path not found; "
+         "MSG 76 Path not found; MSG 76 Path not found; 14:00:29.500 LPT 32; 14:00:31.050 LPT 0; = First 167:59:55"},
         // The commands still go out; the log says nothing of an output the automation never saw.
         {"AnUnreachablePortLogsNoRemoteStart", {makeEntry("Dark", 1, "14:00:30", {1}, 2)}, "111001d02", "14:00:00",
          {{"14:00:00", [](TestProgram& p) { p.port.fails = true; }}}, "14:00:35",
-         "14:00:16.550 " + sendA + "14:00:18.550 " + sendA + "AL 14:00:16 Dark SP A,S,14; AL 14:00:18 Dark SP A,S,14; "
-         "MSG 8010 The hardware is not available; " + end + "Dark 167:59:55] lblPort [] status read"},
+         "14:00:16.550 COM1 SP A,S,14; 14:00:18.550 COM1 SP A,S,14; AL 14:00:16 Dark SP A,S,14; "
+         "AL 14:00:18 Dark SP A,S,14; MSG 8010 The hardware is not available; = Dark 167:59:55"},
         // Remote control off: no output and no reading of the inputs, also with the alarm raised.
-        {"RemoteControlOffLeavesThePortAlone", {makeEntry("Plain", 1, "14:00:30", {1}, 2)}, "111000d02", "14:00:00",
-         {{"14:00:00", [](TestProgram& p) { p.port.status = 111; }}}, "14:00:35",
-         "14:00:16.550 " + sendA + "14:00:18.550 " + sendA + "AL 14:00:16 Plain SP A,S,14; AL 14:00:18 Plain SP A,S,14; " +
-         end + "Plain 167:59:55] lblPort [] status unread"},
+        {"RemoteControlOffLeavesThePortAlone", {makeEntry("Plain", 1, "14:00:30", {1}, 2)}, "110000d02",
+         "14:00:00", {{"14:00:00", [](TestProgram& p) { p.port.status = 111; }}}, "14:00:35",
+         "14:00:16.550 COM1 SP A,S,14; 14:00:18.550 COM1 SP A,S,14; = Plain 167:59:55 unread"},
         // EbNo readings at the configured minutes, receiver 2 eight seconds after receiver 1.
-        {"EbNoOncePerHour", {}, "110101d02", "14:59:00", {}, "15:46:00",
-         "15:00:12.000 COM1 EB; EB 15:00:12 7.5; label1 [] lblPort [] status read"},
+        {"EbNoOncePerHour", {}, "110101d02", "14:59:00", {}, "15:46:00", "15:00:12.000 COM1 EB; EB 15:00:12 7.5; ="},
         {"EbNoTwicePerHour", {}, "110201d02", "14:59:00", {}, "15:46:00",
-         "15:00:12.000 COM1 EB; 15:30:12.000 COM1 EB; EB 15:00:12 7.5; EB 15:30:12 7.5; label1 [] lblPort [] status read"},
-        {"EbNoThreeTimesPerHour", {}, "110301d02", "14:59:00", {}, "15:46:00",
-         "15:00:12.000 COM1 EB; 15:20:12.000 COM1 EB; 15:40:12.000 COM1 EB; EB 15:00:12 7.5; EB 15:20:12 7.5; "
-         "EB 15:40:12 7.5; label1 [] lblPort [] status read"},
-        {"EbNoFourTimesPerHour", {}, "110401d02", "14:59:00", {}, "15:46:00",
-         "15:00:12.000 COM1 EB; 15:15:12.000 COM1 EB; 15:30:12.000 COM1 EB; 15:45:12.000 COM1 EB; EB 15:00:12 7.5; "
-         "EB 15:15:12 7.5; EB 15:30:12 7.5; EB 15:45:12 7.5; label1 [] lblPort [] status read"},
-        {"EbNoEveryMinuteForBothReceivers", {}, "110501d12", "14:00:00", {}, "14:02:00",
-         "14:00:12.000 COM1 EB; 14:00:20.000 COM2 EB; 14:01:12.000 COM1 EB; 14:01:20.000 COM2 EB; EB 14:00:12 R1 7.5; "
-         "EB 14:00:20 R2 7.5; EB 14:01:12 R1 7.5; EB 14:01:20 R2 7.5; label1 [] lblPort [] status read"},
+         "15:00:12.000 COM1 EB; 15:30:12.000 COM1 EB; EB 15:00:12 7.5; EB 15:30:12 7.5; ="},
+        {"EbNoThreeTimesPerHour", {}, "110301d02", "14:59:00", {}, "15:46:00", "15:00:12.000 COM1 EB; "
+         "15:20:12.000 COM1 EB; 15:40:12.000 COM1 EB; EB 15:00:12 7.5; EB 15:20:12 7.5; EB 15:40:12 7.5; ="},
+        {"EbNoFourTimesPerHour", {}, "110401d02", "14:59:00", {}, "15:46:00", "15:00:12.000 COM1 EB; "
+         "15:15:12.000 COM1 EB; 15:30:12.000 COM1 EB; 15:45:12.000 COM1 EB; EB 15:00:12 7.5; EB 15:15:12 7.5; "
+         "EB 15:30:12 7.5; EB 15:45:12 7.5; ="},
+        {"EbNoEveryMinuteForBothReceivers", {}, "110501d12", "14:00:00", {}, "14:02:00", "14:00:12.000 COM1 EB; "
+         "14:00:20.000 COM2 EB; 14:01:12.000 COM1 EB; 14:01:20.000 COM2 EB; EB 14:00:12 R1 7.5; "
+         "EB 14:00:20 R2 7.5; EB 14:01:12 R1 7.5; EB 14:01:20 R2 7.5; ="},
     };
     // clang-format on
     for (const TickRun& r : rows) {
@@ -165,22 +158,22 @@ TEST(StatusInputs, ActOncePerActivation) {
     // clang-format off
     const char* const rows[] = {
         // The two top status lines are not used: 15 is still the same alarm, 63 none.
-        "111x20 15x20 127x1 63x20 111x20 -> AL 12:05:40 Alarm; AL 12:05:43 Alarm; label1 [] lblPort [Alarm] status read",
+        "111x20 15x20 127x1 63x20 111x20 -> AL 12:05:40 Alarm; AL 12:05:43 Alarm; = Alarm",
         // The reset keeps the hour and takes minute and second from the setting.
         "103x20 127x1 119x20 -> AL 12:05:40 Alarm; AL 12:05:00 Time Set 12:05:40; AL 12:05:00 Time Set 12:05:01; "
-        "label1 [] lblPort [Time Set] status read",
+        "= Time Set",
         // Outside the configured minute, with another line active beside the pulse, or without a
         // whole reset time, the pulse does nothing.
         "@12:06:02 119x20 127x1 @12:05:30 118x20 127x1 = 119x20 127x1 =5 119x20 127x1 =__:__ 119x20 -> "
-        "label1 [] lblPort [] status read",
+        "=",
         // A byte of 128 or more only opens the latches again.
         "103x20 200x1 103x1 -> AL 12:05:40 Alarm; AL 12:05:00 Time Set 12:05:40; AL 12:05:01 Alarm; "
-        "AL 12:05:00 Time Set 12:05:01; label1 [] lblPort [Time Set] status read",
+        "AL 12:05:00 Time Set 12:05:01; = Time Set",
         "refuse 119x20 127x1 119x20 =05:7x 127x1 119x20 -> MSG 70 Permission denied: the time of day could not be set "
         "to 12:05:00 (the program lacks CAP_SYS_TIME); MSG 70 Permission denied: the time of day could not be set to "
-        "12:05:00 (the program lacks CAP_SYS_TIME); MSG 13 Type mismatch; label1 [] lblPort [] status read",
+        "12:05:00 (the program lacks CAP_SYS_TIME); MSG 13 Type mismatch; =",
         "fail 127x20 work 127x1 fail 127x20 -> MSG 8010 The hardware is not available; "
-        "MSG 8010 The hardware is not available; label1 [] lblPort [] status read",
+        "MSG 8010 The hardware is not available; =",
     };
     // clang-format on
     for (const QString row : rows) {
