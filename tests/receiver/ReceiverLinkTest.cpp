@@ -77,32 +77,29 @@ TEST(Link, DoesWhatTheStationMustSee) {
             "not sent.; MSG 57 Device I/O error.  Make sure the folder <home>/logs exists."},
         // The answer comes 1.3 s after the write. From 14:00:12.6 the start second is 14:00:13 and the
         // collection runs to 14:00:14.0, so it is in; from 14:00:12.4 it ends at 14:00:13.0, before it.
-        {"CollectionCountsFromTheRoundedStartSecond", [](LinkProgram& p) {
+        // A prompt ends the collection only when asked to (the terminal waits its full time). The
+        // reply is bounded. Whatever the clock does, the collection ends: here it stands still and
+        // nobody answers.
+        {"Collection", [](LinkProgram& p) {
              p.serial.answerDelayMs = 1300;
              p.at(QTime(14, 0, 12, 600));
-             const QString late = p.converse("X", false);
+             QString seen = p.converse("X", false);
              p.at(QTime(14, 0, 12, 400));
-             return late + " / " + p.converse("Y", false);
-         }, "= X\r\nOK\r\n> in 1401 ms /  in 601 ms; 14:00:12.600 COM1 X|; 14:00:12.400 COM1 Y|"},
-        // The terminal waits its full time, also after a prompt.
-        {"PromptEndsTheCollectionOnlyWhenAskedTo", [](LinkProgram& p) {
+             seen += " / " + p.converse("Y", false);
              p.serial.answerDelayMs = 100;
-             const QString early = p.converse("EB", true);
-             return early + " / " + p.converse("FC", false);
-         }, "= EB\r\nEbNo 7.5 dB\r\n> in 100 ms / FC\r\nOK\r\n> in 901 ms; 14:00:12.000 COM1 EB|; 14:00:12.100 COM1 FC|"},
-        {"ReplyIsBounded", [](LinkProgram& p) {
+             seen += " / " + p.converse("EB", true);
+             seen += " / " + p.converse("FC", false);
              p.answerWith(QByteArray(100 * 1024, 'x'));
-             return QString::number(p.converse("R M", true).indexOf(' '));
-         }, "= 65536; 14:00:12.000 COM1 R M|"},
-        // Whatever the clock does, the collection ends: here it stands still and nobody answers.
-        {"CollectionEndsAlsoWhenTheClockStandsStill", [](LinkProgram& p) {
+             seen += " / " + QString::number(p.converse("R M", true).indexOf(' '));
              p.serial.answer = nullptr;
              p.serial.clockStandsStill = true;
              QElapsedTimer t;
              t.start();
              p.converse("EB", true);
-             return t.elapsed() < 5000 ? QStringLiteral("ended") : QStringLiteral("hung");
-         }, "= ended; 14:00:12.000 COM1 EB|"},
+             return seen + (t.elapsed() < 5000 ? " / ended" : " / hung");
+         }, "= X\r\nOK\r\n> in 1401 ms /  in 601 ms / EB\r\nEbNo 7.5 dB\r\n> in 100 ms / FC\r\nOK\r\n> in 900 ms / 65536 / "
+            "ended; 14:00:12.600 COM1 X|; 14:00:12.400 COM1 Y|; 14:00:13.001 COM1 EB|; 14:00:13.101 COM1 FC|; "
+            "14:00:14.001 COM1 R M|; 14:00:15.001 COM1 EB|"},
         // The value is every digit and point of the answer; with two receivers the receiver's
         // label goes before it; any other TwoReceivers writes nothing. No answer: the line is
         // written when the limit has passed. The first reading after midnight starts the new
