@@ -1,8 +1,5 @@
 // Start-up on a data folder, and the settings files QuillornControl.ini (nine one-byte records) and
 // TimeReset.ini (one five-byte record).
-#include <gtest/gtest.h>
-
-#include <QDir>
 #include <QDirIterator>
 
 #include "support/TestSupport.h"

@@ -1,12 +1,7 @@
 // The real program, started as a station starts it on a folder copied from an old PC (its logs in
 // "Logs"): the receiver simulator on a pseudo-terminal as COM1 and a simulated port file as LPT1.
-#include <gtest/gtest.h>
-
-#include <QDateTime>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QProcess>
-#include <QRegularExpression>
 
 #include <signal.h>
 #include <sys/socket.h>

@@ -1,8 +1,6 @@
 // What the switching does when the clock does not run evenly: daylight-saving changes in a zone
 // that has them, late ticks, steps of the clock and a start just before an event. Each row runs its
 // events on the simulated clock and compares the activity log: time and kind of each line.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "engine/SimulatedRun.h"
 

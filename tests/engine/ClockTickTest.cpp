@@ -1,10 +1,5 @@
 // The clock tick and the switch-command cycles on simulated time, driven as the main window drives
 // them: each row is a run, compared action by action with what the station must see.
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QRegularExpression>
-
 #include "TestSupport.h"
 #include "engine/SimulatedRun.h"
 

@@ -1,8 +1,5 @@
 // The next switching event of each receiver and its coming week, on a simulated clock, and the time
 // conversions the search and the countdown use.
-#include <gtest/gtest.h>
-
-#include "platform/Text.h"
 #include "support/TestSupport.h"
 
 namespace qc::test {

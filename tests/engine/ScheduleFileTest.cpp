@@ -1,11 +1,5 @@
 // The 113-byte schedule record byte for byte, the schedule file through EntryBuf, and the copy to
 // and from a transfer folder.
-#include <gtest/gtest.h>
-
-#include <QDir>
-
-#include "platform/QcError.h"
-#include "platform/Text.h"
 #include "support/TestSupport.h"
 
 namespace qc::test {

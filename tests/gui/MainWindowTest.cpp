@@ -1,7 +1,5 @@
 // The main window and the message window on a test program: what the operator sees follows
 // Module1, and the clicks reach the logic.
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -10,10 +8,8 @@
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
-#include <memory>
 
 #include "core/frmError.h"
 #include "core/mnuMenu.h"

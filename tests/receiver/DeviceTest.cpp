@@ -3,19 +3,16 @@
 // by another program. Each row is one thing a station's hardware does, faults included, and what
 // the program must make of it, never held up for long.
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QThread>
 #include <thread>
 
+#include "ReceiverModel.h"
 #include "support/ReceiverSim.h"
 #include "support/TestSupport.h"
 
@@ -212,6 +209,49 @@ TEST(Devices, AreHandledAsTheStationNeeds) {
                     QString(message).replace(r.home(), "<home>").remove(QRegularExpression(" ?\\(.*\\)"));
         EXPECT_EQ(seen, row.expected);
     }
+}
+
+// The receiver simulator that the rows above and the demo talk to: its answer to the last of some
+// lines (separated by "|"), and its pty link. Its options are used, and so tried, by the rows above.
+TEST(ReceiverSim, AnswersLikeAReceiver) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"", ""},
+        {"  ", ""},
+        {"EB", "EbNo 7.5 dB\r\n"},
+        {"EB \t", "EbNo 7.5 dB\r\n"},
+        {"eb", "ERROR: unknown command\r\n"},
+        {"FC", "Fade Counter 0\r\n"},
+        {"Port F", "OK\r\n"},
+        {"Port G", "ERROR: unknown command\r\n"},
+        {"SETAUDIO 1,2", "OK\r\n"},
+        {"SETAUDIOX", "ERROR: unknown command\r\n"},
+        {"RE C 3", "ERROR: unknown command\r\n"},
+        {"ER E 15", "ERROR: unknown command\r\n"},
+        {"SP A,S,1x", "ERROR: unknown command\r\n"},
+        {"AM AB,3", "ERROR: unknown command\r\n"},
+        {"RE C 2|RE c,1|RE O 2|RE O 0|R R", "Relay 1: CLOSED\r\nRelay 2: OPEN\r\n"},
+        {"AM C,5|SP A,S,14|AM A, 3|SP A,S,9|SP B , x , 2|R M",
+         "MPEG STATUS\r\nLock: YES\r\nPort A: Source 9 Route 3\r\nPort B: Source 2 Route -\r\n"
+         "Port C: Source - Route 5\r\nBitrate: 128 kbit/s\r\n"}};
+    for (const auto& [lines, expected] : rows) {
+        receiversim::ReceiverModel model;
+        std::string answer;
+        for (const QString& line : QString::fromLatin1(lines).split('|'))
+            answer = model.answer(line.toStdString());
+        EXPECT_EQ(answer, expected) << lines;
+    }
+}
+
+// A link left behind by a simulator that died is replaced, and the link goes with the simulator.
+TEST(ReceiverSim, LinksItsPtyAndRemovesTheLinkWhenStopped) {
+    QTemporaryDir home;
+    const QString link = home.filePath("COM3");
+    ASSERT_TRUE(QFile::link("/nonexistent", link));
+    ReceiverSim sim(home.path(), 3);
+    ASSERT_TRUE(sim.ready());
+    EXPECT_TRUE(QFileInfo(link).symLinkTarget().startsWith("/dev/pts/"));
+    sim.stop();
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
 }  // namespace

@@ -1,11 +1,6 @@
 // The serial channel, the switch commands, the activity log and the EbNo and MPEG logs on simulated
 // time with a scripted receiver: each row does something and is compared with everything the
 // station would see of it.
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QElapsedTimer>
-
 #include "support/TestSupport.h"
 
 namespace qc::test {

@@ -1,7 +1,12 @@
 #pragma once
 
+// What the tests share: GoogleTest, the Qt classes most tests use, and the fixtures below.
+#include <gtest/gtest.h>
+
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
@@ -12,6 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/ParallelPort.h"
 #include "platform/SerialLine.h"
+#include "platform/Text.h"
 
 namespace qc::test {
 
