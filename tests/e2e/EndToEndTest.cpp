@@ -1,5 +1,6 @@
 // The real program, started as a station starts it on a folder copied from an old PC (its logs in
-// "Logs"): the receiver simulator on a pseudo-terminal as COM1 and a simulated port file as LPT1.
+// "Logs"): the receiver simulator on a pseudo-terminal as COM1 and a simulated port file as LPT1;
+// and started by systemd as a notify service, a socket of the test's own as NOTIFY_SOCKET.
 #include <QDeadlineTimer>
 #include <QProcess>
 
@@ -13,18 +14,7 @@
 namespace qc::test {
 namespace {
 
-// Starts the program on the folder, offscreen, with the extra environment.
-void launch(QProcess& program, const QString& home, const std::map<QString, QString>& extra = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QUILLORN_HOME", home);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    for (const auto& [name, value] : extra)
-        env.insert(name, value);
-    program.setProcessEnvironment(env);
-    program.start(QUILLORNCONTROL_BINARY, {});
-}
-
-TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
+TEST(EndToEnd, SwitchesAReceiverPulsesTheRemoteStartAndPetsTheWatchdog) {
     TestProgram p;  // for its folder
     ReceiverSim sim(p.home(), 1, {"--baud", "9600"});
     ASSERT_TRUE(sim.ready());
@@ -38,10 +28,31 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
     writeSchedule(p.file("SwitchList.dat"),
                   {makeEntry("E2E Programme", 1, T.time().toString("HH:mm:ss").toLatin1(),
                              {T.date().dayOfWeek() % 7}, 2, "C", 21, 2)});
+    sockaddr_un address{AF_UNIX, {}};
+    const QByteArray notify = p.file("notify").toLocal8Bit();
+    std::strncpy(address.sun_path, notify.constData(), sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const timeval wait{0, 5000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    auto heard = [fd](int ms) {  // the messages of a time, each followed by a blank
+        QByteArray all;
+        char buffer[64];
+        for (QDeadlineTimer d(ms); !d.hasExpired() && !all.endsWith("READY=1 ");)
+            if (const ssize_t n = recv(fd, buffer, sizeof buffer, 0); n > 0)
+                all += QByteArray(buffer, n) + ' ';
+        return all;
+    };
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLORN_HOME", p.home());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("NOTIFY_SOCKET", notify);
+    env.insert("WATCHDOG_USEC", "400000");
     QProcess program;
+    program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::MergedChannels);
-    launch(program, p.home());
-    ASSERT_TRUE(program.waitForStarted(10000));
+    program.start(QUILLORNCONTROL_BINARY, {});
+    EXPECT_EQ(heard(30000), "READY=1 ");
 
     // Watch the port file's data register while the event passes.
     std::vector<std::pair<QDateTime, int>> changes;
@@ -53,7 +64,17 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
             changes.emplace_back(QDateTime::currentDateTime(), data);
         program.waitForReadyRead(5);  // also keeps the program's output pipe from filling
         output += program.readAll();
+        heard(1);  // and its notifications: a full socket would hold the program's tick
     }
+    // The watchdog is petted while the clock ticks, and not while the process is held.
+    heard(200);  // what was sent before
+    EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
+    kill(pid_t(program.processId()), SIGSTOP);
+    heard(200);  // what was sent before the hold
+    EXPECT_EQ(heard(1000).count("WATCHDOG=1"), 0);
+    kill(pid_t(program.processId()), SIGCONT);
+    EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
+    close(fd);
     EXPECT_EQ(program.state(), QProcess::Running);
     program.terminate();
     program.waitForFinished(5000);
@@ -79,39 +100,6 @@ TEST(EndToEnd, SwitchesAReceiverAndPulsesTheRemoteStart) {
     EXPECT_EQ(QDir(p.home()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks),
               QStringList{"Logs"});
     EXPECT_EQ(QFileInfo(p.file("TimeReset.ini")).size(), 0);
-}
-
-// Started by systemd as a notify service (a socket of the test's own as NOTIFY_SOCKET), the program
-// says it is ready, then pets the watchdog while its clock ticks, and not while the process is held.
-TEST(EndToEnd, PetsTheServiceWatchdogOnlyWhileItsClockTicks) {
-    QTemporaryDir tmp;
-    sockaddr_un address{AF_UNIX, {}};
-    const QByteArray path = tmp.filePath("notify").toLocal8Bit();
-    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    const timeval wait{0, 50000};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-    auto heard = [fd](int ms) {  // the messages of a time, each followed by a blank
-        QByteArray all;
-        char buffer[64];
-        for (QDeadlineTimer d(ms); !d.hasExpired() && !all.endsWith("READY=1 ");)
-            if (const ssize_t n = recv(fd, buffer, sizeof buffer, 0); n > 0)
-                all += QByteArray(buffer, n) + ' ';
-        return all;
-    };
-    QProcess program;
-    launch(program, tmp.filePath("home"), {{"NOTIFY_SOCKET", path}, {"WATCHDOG_USEC", "400000"}});
-    EXPECT_EQ(heard(30000), "READY=1 ");
-    EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
-    kill(pid_t(program.processId()), SIGSTOP);
-    heard(200);  // what was sent before the hold
-    EXPECT_EQ(heard(1000).count("WATCHDOG=1"), 0);
-    kill(pid_t(program.processId()), SIGCONT);
-    EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
-    program.terminate();
-    program.waitForFinished(5000);
-    close(fd);
 }
 
 }  // namespace

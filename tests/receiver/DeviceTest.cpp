@@ -130,7 +130,7 @@ TEST(Devices, AreHandledAsTheStationNeeds) {
              });
              const QString first = r.ebNo();
              killer.join();
-             r.sim->waitForDeath();
+             r.sim->stop();
              r.sim = std::make_unique<ReceiverSim>(r.home(), 1);
              return first + "|" + r.ebNo();
          }, "|T  7.5\r\n\nMSG 57 Device I/O error: COM1 was lost.  Make sure the folder <home>/logs exists."},

@@ -12,10 +12,6 @@
 
 namespace qc::test {
 
-QString ReceiverSim::binary() {
-    return QStringLiteral(RECEIVER_SIM_BINARY);
-}
-
 ReceiverSim::ReceiverSim(QString home, int port, QStringList options)
     : home_(std::move(home)), port_(port), options_(std::move(options)) {
     logPath_ = home_ + QStringLiteral("/rx%1.log").arg(port_);
@@ -29,7 +25,7 @@ ReceiverSim::~ReceiverSim() {
 void ReceiverSim::start() {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(
-        binary(),
+        QStringLiteral(RECEIVER_SIM_BINARY),
         QStringList{"--home", home_, "--port", QString::number(port_), "--log", logPath_} + options_);
     QElapsedTimer t;
     t.start();

@@ -28,7 +28,6 @@ public:
     void stop();
     bool ready() const { return ready_; }
     qint64 pid() const { return process_.processId(); }
-    void waitForDeath() { process_.waitForFinished(5000); }
 
     // The lines received so far, from the simulator's wire log.
     std::vector<Received> received() const;
@@ -36,8 +35,6 @@ public:
     std::vector<Received> waitForLines(size_t n) const;
     // The received lines alone.
     std::vector<QByteArray> lines() const;
-
-    static QString binary();
 
 private:
     QString home_;

@@ -17,8 +17,6 @@ ScriptedSerialLine::ScriptedSerialLine(SimulatedClock& clock) : clock_(clock) {
 }
 
 void ScriptedSerialLine::open(int port, const QByteArray& settings) {
-    ++opens;
-    openedSettings.push_back(settings);
     if (open_)
         throw QcError(QcError::PortAlreadyOpen, QcError::standardDescription(QcError::PortAlreadyOpen));
     if (port < 1 || std::find(missingPorts.begin(), missingPorts.end(), port) != missingPorts.end())
@@ -39,7 +37,7 @@ void ScriptedSerialLine::write(const QByteArray& bytes) {
     while ((cr = partial_.indexOf('\r')) >= 0) {
         const QByteArray line = partial_.left(cr);
         partial_.remove(0, cr + 1);
-        if (answer) pending_.push_back({clock_.now().addMSecs(answerDelayMs), answer(line)});
+        if (answer) pending_.push_back({clock_.now().addMSecs(answerDelayMs), port_, answer(line)});
     }
 }
 
@@ -62,7 +60,6 @@ void ScriptedSerialLine::waitForInput(int milliseconds) {
 }
 
 void ScriptedSerialLine::close() {
-    if (open_) ++closes;
     open_ = false;
     pending_.clear();
 }
@@ -164,17 +161,10 @@ void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entrie
 }
 
 QString settingsOf(const Module1& m) {
-    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10")
-        .arg(m.Rx1Port)
-        .arg(m.BaudIndex)
-        .arg(m.ActivityLogOn)
-        .arg(m.EbNoPerHour)
-        .arg(m.MpegLogOn ? "true" : "false")
-        .arg(m.RemoteStartOn ? "true" : "false")
-        .arg(QString::fromLatin1(m.SaveLogsUnit))
-        .arg(m.TwoReceivers)
-        .arg(m.Rx2Port)
-        .arg(QString::fromLatin1(m.ClockResetTime));
+    return QString::asprintf("%d %d %d %d %s %s %s %d %d %s", m.Rx1Port, m.BaudIndex, m.ActivityLogOn,
+                             m.EbNoPerHour, m.MpegLogOn ? "true" : "false",
+                             m.RemoteStartOn ? "true" : "false", m.SaveLogsUnit.constData(), m.TwoReceivers,
+                             m.Rx2Port, m.ClockResetTime.constData());
 }
 
 }  // namespace qc::test

@@ -47,23 +47,16 @@ public:
     int failingWrites = 0;          // the next writes fail, as with a receiver unplugged after the open
     bool clockStandsStill = false;  // waiting lets no simulated time pass
     std::vector<Write> writes;
-    std::vector<QByteArray> openedSettings;
-    int opens = 0;
-    int closes = 0;
 
     // All bytes written to a port, in order.
     QByteArray bytesTo(int port) const;
 
 private:
-    struct Pending {
-        QDateTime at;
-        QByteArray bytes;
-    };
     SimulatedClock& clock_;
     bool open_ = false;
     int port_ = 0;
     QByteArray partial_;
-    std::vector<Pending> pending_;
+    std::vector<Write> pending_;  // answers not yet due, each at its moment
 };
 
 // A program on a fresh temporary data folder, with a simulated clock, a scripted receiver and a
