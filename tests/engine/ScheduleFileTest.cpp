@@ -37,7 +37,9 @@ protected:
     TestProgram tp;  // Monday 2026-12-07 12:00
 
     void open(const std::vector<ScheduleEntry>& entries, const QByteArray& tail = {}) {
-        tp.writeFile("SwitchList.dat", bytesOf(entries) + tail);
+        writeSchedule(tp.file("SwitchList.dat"), entries);
+        QFile f(tp.file("SwitchList.dat"));
+        if (f.open(QIODevice::Append)) f.write(tail);
         tp.m->SchedFileNo.open(tp.file("SwitchList.dat"));
         tp.m->TwoReceivers = 1;
         tp.m->FindNextSwitch1();
@@ -57,12 +59,6 @@ protected:
     QString state() const {
         return records(tp.readFile("SwitchList.dat")) +
                QStringLiteral(" | %1 %2").arg(tp.m->NextRecord1).arg(tp.m->NextRecord2);
-    }
-    static QByteArray bytesOf(const std::vector<ScheduleEntry>& entries) {
-        QByteArray out;
-        for (const ScheduleEntry& e : entries)
-            out += e.serialise();
-        return out;
     }
     // Loads or saves with the transfer folder `folder` under the data folder; an error as its text.
     QString transfer(void (Module1::*command)(), const char* folder) {
@@ -121,9 +117,9 @@ TEST_F(ScheduleFileTest, LoadingReplacesWhatRunsAndSavingMakesAnExactCopy) {
     tp.writeFile("floppy/switchlist.dat", "");
     transfer(&Module1::LoadSchedules, "floppy");
     EXPECT_EQ(state(), "Old One, Old Two, Old Three, Old Early, Old Rx2 | 4 5");
-    tp.writeFile("stick/SWITCHLIST.DAT",
-                 bytesOf({makeEntry("New Rx1", 1, "08:00:00", {4}), makeEntry("New Rx2", 2, "08:30:00", {5}),
-                          makeEntry("New Late", 1, "20:00:00", {4})}));
+    writeSchedule(tp.file("stick/SWITCHLIST.DAT"),
+                  {makeEntry("New Rx1", 1, "08:00:00", {4}), makeEntry("New Rx2", 2, "08:30:00", {5}),
+                   makeEntry("New Late", 1, "20:00:00", {4})});
     transfer(&Module1::LoadSchedules, "stick");
     EXPECT_EQ(state(), "New Rx1, New Rx2, New Late, Old Early-, Old Rx2- | 1 2");
     transfer(&Module1::SaveFiles, "stick");
@@ -151,8 +147,8 @@ TEST_F(ScheduleFileTest, TransferFailuresAreReportedAndLeaveNothingBehind) {
               QStringList{"switchlist.dat"});
     EXPECT_EQ(state(), "One | 1 0");
 
-    tp.writeFile("bad/switchlist.dat",
-                 bytesOf({makeEntry("Copied", 1, "15:00:00", {1}), makeEntry("Never", 1, "16:00:00", {1})}));
+    writeSchedule(tp.file("bad/switchlist.dat"),
+                  {makeEntry("Copied", 1, "15:00:00", {1}), makeEntry("Never", 1, "16:00:00", {1})});
     tp.m->SchedFileNo.openForReading(tp.file("SwitchList.dat"));  // writes now fail
     tp.m->NextName1 = "Stale";
     transfer(&Module1::LoadSchedules, "bad");

@@ -154,6 +154,7 @@ ScheduleEntry makeEntry(const QByteArray& name, int receiver, const QByteArray& 
 }
 
 void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entries) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     for (const ScheduleEntry& e : entries)

@@ -100,7 +100,7 @@ ScheduleEntry makeEntry(const QByteArray& name, int receiver, const QByteArray& 
                         std::initializer_list<int> days, int remoteMode = 1, const QByteArray& port = "A",
                         int source = 14, int route = 3, const QByteArray& length = "");
 
-// Writes the entries as records 1..n of a schedule file.
+// Writes the entries as records 1..n of a schedule file, making its folder when missing.
 void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entries);
 
 // The settings of both files in one line: the nine records of QuillornControl.ini, then the clock
