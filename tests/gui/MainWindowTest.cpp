@@ -75,7 +75,7 @@ protected:
 
 // Receiver 2's controls and week are shown only with two receivers; with one, every entry is
 // switched on receiver 1. Both lists share the height and do not overlap.
-TEST_F(MainWindowTest, ReceiverTwoAndTheWeeksFollowTheSettings) {
+TEST_F(MainWindowTest, ShowsWhatTheSettingsTheTickAndTheLogicsViewSay) {
     const QString one = "Mon 13:00:00 Morning News; Tue 13:00:00 Morning News";
     for (const QByteArray& settings : {QByteArray("111201w12"), QByteArray("111201w02"), QByteArray()}) {
         open(settings);
@@ -88,10 +88,7 @@ TEST_F(MainWindowTest, ReceiverTwoAndTheWeeksFollowTheSettings) {
         EXPECT_TRUE(!settings.startsWith("111201w1") ||
                     (!list1.intersects(list2) && list1.height() == list2.height()));
     }
-}
-
-TEST_F(MainWindowTest, TheClockTickAndTheLogicsViewReachTheWindow) {
-    open();
+    // The clock tick and the logic's view reach the window.
     p.clock.set(QDateTime(QDate(2026, 12, 7), QTime(12, 59, 30)));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return the<QLabel>("lblClock")->text() == "Monday  12/07/2026  12:59:30"; }));
@@ -170,11 +167,9 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     EXPECT_EQ(p.messages, QStringList({gone, gone}));
     EXPECT_EQ(messageText(), gone);
     EXPECT_EQ(lines("lstNextToSwitch"), "Tue 19:00:00 Evening Concert; Thu 19:00:00 Evening Concert");
-}
 
-// The root of the file system is used only when the operator chooses it: a panel that opens on
-// it has no folder chosen, and its button waits.
-TEST_F(MainWindowTest, TheRootIsNeverTakenUnchosen) {
+    // The root of the file system is used only when the operator chooses it: a panel that opens on
+    // it has no folder chosen, and its button waits.
     qputenv("QUILLORN_FLOPPY", "/");
     open();
     the<QAction>("mnuSaveFiles")->trigger();
