@@ -1,10 +1,7 @@
 #include "TestSupport.h"
 
-#include <QDir>
 #include <QFile>
 #include <QThread>
-
-#include "platform/Text.h"
 
 namespace qc::test {
 
@@ -106,14 +103,11 @@ QStringList TestProgram::observed() const {
                    .arg(QString::fromLatin1(QByteArray(w.bytes).replace('\r', '|')));
     const QDir logs(m->paths().logsFolder());
     for (const QString& name : logs.entryList(QDir::Files, QDir::Name)) {
-        QFile f(logs.filePath(name));
-        QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        while (!bytes.isEmpty()) {
-            const qsizetype end = bytes.indexOf("\r\n");
-            out << name + QLatin1Char(' ') +
-                       QString::fromLatin1(end < 0 ? bytes + " (no CR LF)" : bytes.left(end));
-            bytes.remove(0, end < 0 ? bytes.size() : end + 2);
-        }
+        QStringList lines = QString::fromLatin1(readFile(logs.filePath(name))).split("\r\n");
+        const QString last = lines.takeLast();
+        if (!last.isEmpty()) lines << last + " (no CR LF)";
+        for (const QString& line : lines)
+            out << name + QLatin1Char(' ') + line;
     }
     for (const QString& text : messages)
         out << QStringLiteral("MSG ") + QString(text).replace(home(), QStringLiteral("<home>"));

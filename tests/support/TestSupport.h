@@ -67,9 +67,8 @@ public:
     ~TestProgram();
 
     QString home() const { return dir_.path(); }
-    QString file(const QString& name) const {
-        return QDir(dir_.path()).filePath(name);
-    }  // or an absolute path
+    // A file of the data folder (or an absolute path).
+    QString file(const QString& name) const { return QDir(dir_.path()).filePath(name); }
     QByteArray readFile(const QString& name) const;
     void writeFile(const QString& name, const QByteArray& bytes) const;
 
