@@ -126,37 +126,6 @@ TEST(Startup, AFolderCopiedFromAnOldPcIsUsedAsItIs) {
     EXPECT_EQ(QDir(p.home()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Logs"});
 }
 
-// A copy of an old station's folder keeps the letter case the old system ignored. Each row: the
-// entries there (a trailing "/" makes a folder), what is asked (file:..., "logs" or log:...), and
-// after "->" the path found, relative to the data folder.
-TEST(Paths, SpellingsAreFoundInAnyLetterCaseAndTheExactOneWins) {
-    const char* const rows[] = {
-        "file:SwitchList.dat -> SwitchList.dat",
-        "switchlist.dat file:SwitchList.dat -> switchlist.dat",
-        "SWITCHLIST.DAT SwitchList.dat file:SwitchList.dat -> SwitchList.dat",
-        "logs -> logs",
-        "Logs/ logs -> Logs",
-        "Logs/ logs/ logs -> logs",
-        "Logs/AL261205.LOG log:AL261205.log -> Logs/AL261205.LOG",
-        "logs/AL261205.LOG logs/AL261205.log log:AL261205.log -> logs/AL261205.log",
-        "LOGS/ log:EB261205.log -> LOGS/EB261205.log",
-    };
-    for (const QString row : rows) {
-        QTemporaryDir dir;
-        QStringList present = row.section(" -> ", 0, 0).split(' ');
-        const QString asked = present.takeLast();
-        for (const QString& entry : present) {
-            QDir().mkpath(QFileInfo(dir.filePath(entry)).path());
-            if (!entry.endsWith('/')) QFile(dir.filePath(entry)).open(QIODevice::WriteOnly);
-        }
-        const Paths p{dir.path()};
-        const QString path = asked == "logs"            ? p.logsFolder()
-                             : asked.startsWith("log:") ? p.logFile(asked.mid(4))
-                                                        : p.file(asked.mid(5));
-        EXPECT_EQ(QDir(dir.path()).relativeFilePath(path), row.section(" -> ", 1)) << row.toStdString();
-    }
-}
-
 TEST(Paths, PortLinksInTheDataFolderTakeThePlaceOfTheStandardDevices) {
     QTemporaryDir dir;
     const Paths p{dir.path()};
