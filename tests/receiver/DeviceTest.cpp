@@ -8,7 +8,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QSaveFile>
 #include <QThread>
 #include <thread>
@@ -249,9 +248,3 @@ TEST(ReceiverSim, LinksItsPtyAndRemovesTheLinkWhenStopped) {
 
 }  // namespace
 }  // namespace qc::test
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -109,8 +109,4 @@ unsigned RawPty::speed() const {
     return cfgetospeed(&t);
 }
 
-void RawPty::answer(const QByteArray& bytes) {
-    (void)!::write(master_, bytes.constData(), bytes.size());
-}
-
 }  // namespace qc::test

@@ -60,7 +60,6 @@ public:
     QByteArray drain();
     // The output speed the line is set to now (a termios speed_t).
     unsigned speed() const;
-    void answer(const QByteArray& bytes);
 
 private:
     int master_ = -1;

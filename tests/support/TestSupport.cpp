@@ -69,17 +69,7 @@ QByteArray ScriptedSerialLine::bytesTo(int port) const {
 }
 
 TestProgram::TestProgram(const QDateTime& start) : clock(start) {
-    oldHome_ = qgetenv("QUILLORN_HOME");
-    qputenv("QUILLORN_HOME", dir_.path().toLocal8Bit());
     makeModule();
-}
-
-TestProgram::~TestProgram() {
-    m.reset();
-    if (oldHome_.isNull())
-        qunsetenv("QUILLORN_HOME");
-    else
-        qputenv("QUILLORN_HOME", oldHome_);
 }
 
 void TestProgram::makeModule() {

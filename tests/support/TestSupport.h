@@ -60,11 +60,12 @@ private:
 };
 
 // A program on a fresh temporary data folder, with a simulated clock, a scripted receiver and a
-// port in memory. QUILLORN_HOME points at the folder while the fixture lives.
+// port in memory.
 class TestProgram {
+    QTemporaryDir dir_;  // made first and removed last
+
 public:
     explicit TestProgram(const QDateTime& start = QDateTime(QDate(2026, 12, 7), QTime(12, 0)));
-    ~TestProgram();
 
     QString home() const { return dir_.path(); }
     // A file of the data folder (or an absolute path).
@@ -88,10 +89,6 @@ public:
     // port as "HH:mm:ss.zzz COMn bytes" (CR shown as "|"), each line of each daily log as "<file>
     // <line>", each message as "MSG <text>"; the data folder is written "<home>".
     QStringList observed() const;
-
-private:
-    QTemporaryDir dir_;
-    QByteArray oldHome_;
 };
 
 // Builds a record the way the editor stores one.
