@@ -118,6 +118,7 @@ TEST(Startup, AFolderCopiedFromAnOldPcIsUsedAsItIs) {
     // Tuesday 06:30 is the next event: the odd record, never the torn one.
     EXPECT_EQ(p.m->NextRecord1, 2);
     EXPECT_EQ(p.m->EntryBuf.serialise(), odd);
+    EXPECT_EQ(p.m->NextName1, QByteArray("Caf\xE9 Ol\x81") + QByteArray(17, '\0'));  // NULs are no blanks
     EXPECT_EQ(p.m->lstNextToSwitch.count(), 6);
     // Today's log goes on in the file there is.
     p.m->ActivityText = "Time Set";

@@ -26,10 +26,10 @@ TEST(NextSwitch, FindsTheComingWeek) {
     const auto two = makeEntry("Two", 2, "07:00:00", {2});
     // clang-format off
     const std::vector<Search> rows = {
-        // Only Active 1 is in use.
+        // Only Active 1 is in use. The next name is the entry's without its blanks.
         {"DeletedEntriesAreSkipped", {active(makeEntry("Deleted", 1, "06:00:00", {1, 2}), 0),
-         makeEntry("Live", 1, "13:00:00", {1}), active(makeEntry("Not One", 1, "06:00:00", {1, 2}), -1)}, monday, 0,
-         "1: 2 Mon 13:00:00 Live; next1 2 20261207 46800 Live; buffer Live"},
+         makeEntry(" Live", 1, "13:00:00", {1}), active(makeEntry("Not One", 1, "06:00:00", {1, 2}), -1)}, monday, 0,
+         "1: 2 Mon 13:00:00  Live; next1 2 20261207 46800 Live; buffer Live"},
         // Today's time has passed, so the week starts tomorrow and ends with today; the buffer is
         // read again at the end.
         {"TodaysTimeHasPassed", {makeEntry("News", 1, "10:00:00", {1, 2}), active(makeEntry("Not Today", 1, "08:00:00", {0}), 0)},
@@ -73,13 +73,13 @@ TEST(NextSwitch, FindsTheComingWeek) {
             for (const SortedList::Item& item :
                  (receiver == 1 ? m.lstNextToSwitch : m.lstNextToSwitch2).items())
                 seen << QStringLiteral("%1: %2 ").arg(receiver).arg(item.itemData) + trimBlanks(item.line);
-        for (int n = 1; n <= (s.twoReceivers == 1 ? 2 : 1); ++n)
-            seen << QStringLiteral("next%1 %2 %3 %4 ")
-                            .arg(n)
-                            .arg(n == 1 ? m.NextRecord1 : m.NextRecord2)
-                            .arg((n == 1 ? m.NextDate1 : m.NextDate2).toString("yyyyMMdd"))
-                            .arg(n == 1 ? m.NextSecs1 : m.NextSecs2) +
-                        (n == 1 ? m.NextName1 : m.NextName2);
+        auto next = [&](int n, int record, const QDate& date, int secs, const QByteArray& name) {
+            seen << QString::asprintf("next%d %d %s %d ", n, record, qPrintable(date.toString("yyyyMMdd")),
+                                      secs) +
+                        name;
+        };
+        next(1, m.NextRecord1, m.NextDate1, m.NextSecs1, m.NextName1);
+        if (s.twoReceivers == 1) next(2, m.NextRecord2, m.NextDate2, m.NextSecs2, m.NextName2);
         seen << "buffer " + trimBlanks(QByteArray(m.EntryBuf.Name).replace(QByteArray(1, 0), ""));
         EXPECT_EQ(seen.join("; "), s.expected);
     }

@@ -1,4 +1,4 @@
-// Windows-1252 text, blank-padded fields, and the sorted work lists: ascending text order ignoring
+// Windows-1252 text, and the sorted work lists: ascending text order ignoring
 // letter case, equal lines in the order added.
 #include <gtest/gtest.h>
 
@@ -24,14 +24,6 @@ TEST(Cp1252, EveryByteSurvivesARoundTripAndDecodesToItsCharacter) {
     EXPECT_EQ(decoded, "20ac 160 2019 178 c9 81 9d ");
     EXPECT_EQ(toCp1252(QStringLiteral("Caf\u00e9 \u20ac5 \u0100\u4e2d")), QByteArray("Caf\xE9 \x80"
                                                                                      "5 ??"));
-}
-
-TEST(Fields, FitFieldPadsWithBlanksOrCutsAndTrimTouchesOnlyBlanks) {
-    EXPECT_EQ(fitField("News", 8), QByteArray("News    "));
-    EXPECT_EQ(fitField("1234567890", 5), QByteArray("12345"));
-    EXPECT_EQ(trimBlanks("  Sports Hour   "), QByteArray("Sports Hour"));
-    // NUL padding and tabs are not blanks to the old runtime's Trim.
-    EXPECT_EQ(trimBlanks(QByteArray("\tJazz\0 ", 7)), QByteArray("\tJazz\0", 6));
 }
 
 TEST(CompareIgnoringCase, OrdersAsTextWithoutRegardToLetterCase) {
