@@ -127,7 +127,7 @@ TEST(Startup, AFolderCopiedFromAnOldPcIsUsedAsItIs) {
     EXPECT_EQ(QDir(p.home()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Logs"});
 }
 
-TEST(Paths, PortLinksInTheDataFolderTakeThePlaceOfTheStandardDevices) {
+TEST(Paths, PortLinksTakeThePlaceOfTheStandardDevicesAndVolumesComeFromTheMountTable) {
     QTemporaryDir dir;
     const Paths p{dir.path()};
     // A link whose device is unplugged still names the port the station chose.
@@ -142,10 +142,7 @@ TEST(Paths, PortLinksInTheDataFolderTakeThePlaceOfTheStandardDevices) {
     ASSERT_EQ(QCoreApplication::instance(), nullptr);
     EXPECT_TRUE(Paths::sharedDataFolder().startsWith(
         QFileInfo("/proc/self/exe").canonicalPath().section('/', 0, -2)));
-}
-
-TEST(Paths, VolumesComeFromTheMountTableWithoutKernelAndNetworkMounts) {
-    QTemporaryDir dir;
+    // The volumes of the file panel come from the mount table, without kernel and network mounts.
     QFile table(dir.filePath("mounts"));
     ASSERT_TRUE(table.open(QIODevice::WriteOnly));
     table.write(

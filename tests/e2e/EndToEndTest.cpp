@@ -85,11 +85,8 @@ TEST(EndToEnd, SwitchesAReceiverPulsesTheRemoteStartAndPetsTheWatchdog) {
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[0].second, 32);
     EXPECT_EQ(changes[1].second, 0);
-    const qint64 onLate = T.addMSecs(-500).msecsTo(changes[0].first);
-    const qint64 offLate = T.addMSecs(1000).msecsTo(changes[1].first);
-    std::printf("remote start on %lld ms, off %lld ms after its nominal moment\n", onLate, offLate);
-    EXPECT_GE(onLate, 0);
-    EXPECT_GE(offLate, 0);
+    EXPECT_GE(T.addMSecs(-500).msecsTo(changes[0].first), 0);
+    EXPECT_GE(T.addMSecs(1000).msecsTo(changes[1].first), 0);
     // The wire: the switch command twice, each ending in two CRs (an empty third line).
     EXPECT_EQ(sim.lines(), std::vector<QByteArray>({"SP C,S,21", "AM C,2", "", "SP C,S,21", "AM C,2", ""}));
 }

@@ -88,16 +88,29 @@ TEST_F(MainWindowTest, ShowsWhatTheSettingsTheTickAndTheLogicsViewSay) {
         EXPECT_TRUE(!settings.startsWith("111201w1") ||
                     (!list1.intersects(list2) && list1.height() == list2.height()));
     }
-    // The clock tick and the logic's view reach the window.
+    // The clock tick and the logic's view reach the window; what a label shows is read as its
+    // description.
     p.clock.set(QDateTime(QDate(2026, 12, 7), QTime(12, 59, 30)));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return the<QLabel>("lblClock")->text() == "Monday  12/07/2026  12:59:30"; }));
     EXPECT_EQ(the<QLabel>("label1")->text(), "Next to Switch:  Morning News  00:30");
+    EXPECT_EQ(the("label1")->accessibleDescription(), the<QLabel>("label1")->text());
     EXPECT_EQ(shownOf({"Label2", "Label4"}), "");
     p.m->view.Label2Visible = true;
     p.m->view.lblPort = "Alarm";
     emit p.m->viewChanged();
     EXPECT_EQ(shownOf({"Label2", "Label4"}) + " " + the<QLabel>("lblPort")->text(), "Label2 Alarm");
+    // Every control a user acts on or reads has a name for screen readers.
+    the<QAction>("mnuLoadSchedules")->trigger();
+    QStringList names;
+    for (const char* name : {"lstNextToSwitch", "lstNextToSwitch2", "label1", "Label3", "Label2", "Label4",
+                             "lblClock", "lblPort", "Label5", "Drive1", "Dir1", "cmdSave"})
+        names << accessibleNameOf(the(name));
+    EXPECT_EQ(
+        names.join('|'),
+        "Receiver 1 coming switches|Receiver 2 coming switches|Receiver 1 next switch|Receiver 2 next switch|"
+        "Receiver 1 remote start|Receiver 2 remote start|Clock|Port status|Receiver 1|Drive:|Transfer folder|"
+        "Load schedules");
 }
 
 // One message window, the latest text in it; OK destroys it; clicking the main window brings it back
@@ -135,7 +148,6 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     EXPECT_EQ(p.m->TransferFolder, floppy.path());
     p.m->TransferFolder = "/elsewhere";  // what counts is what the panel shows
     QTest::mouseClick(the<QPushButton>("cmdSave"), Qt::LeftButton);
-    EXPECT_EQ(the<QComboBox>("Drive1")->currentText(), floppy.path());
     EXPECT_EQ(p.readFile(floppy.filePath("switchlist.dat")), p.readFile("SwitchList.dat"));
     EXPECT_EQ(shownOf(panel), "");
 
@@ -178,23 +190,6 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     emit the<QComboBox>("Drive1")->activated(0);
     EXPECT_EQ(p.m->TransferFolder, "/");
     EXPECT_TRUE(the("cmdSave")->isEnabled());
-}
-
-TEST_F(MainWindowTest, ControlsAreNamedForScreenReaders) {
-    open();
-    the<QAction>("mnuLoadSchedules")->trigger();
-    QStringList names;
-    for (const char* name : {"lstNextToSwitch", "lstNextToSwitch2", "label1", "Label3", "Label2", "Label4",
-                             "lblClock", "lblPort", "Label5", "Drive1", "Dir1", "cmdSave"})
-        names << accessibleNameOf(the(name));
-    EXPECT_EQ(
-        names.join('|'),
-        "Receiver 1 coming switches|Receiver 2 coming switches|Receiver 1 next switch|Receiver 2 next switch|"
-        "Receiver 1 remote start|Receiver 2 remote start|Clock|Port status|Receiver 1|Drive:|Transfer folder|"
-        "Load schedules");
-    // What a label shows is read as its description.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !the<QLabel>("label1")->text().isEmpty(); }));
-    EXPECT_EQ(the("label1")->accessibleDescription(), the<QLabel>("label1")->text());
 }
 
 }  // namespace

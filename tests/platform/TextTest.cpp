@@ -80,9 +80,7 @@ TEST(SortedList, WholeListsAndSingleLinesTakeTheSamePlaces) {
                      [](const auto& a, const auto& b) { return compareIgnoringCase(a.line, b.line) < 0; });
     EXPECT_EQ(render(whole.items()), render(items));
     EXPECT_EQ(render(oneByOne.items()), render(items));
-}
-
-TEST(SortedList, TheViewSeesDecodedLinesAndTheirItemData) {
+    // The view sees decoded lines and their item data.
     SortedList list(true);
     list.assign({{"b\x80", 2}, {"A", 1}});
     ASSERT_EQ(list.rowCount(), 2);

@@ -232,10 +232,7 @@ TEST(ReceiverSim, AnswersLikeAReceiver) {
             answer = model.answer(line.toStdString());
         EXPECT_EQ(answer, expected) << lines;
     }
-}
-
-// A link left behind by a simulator that died is replaced, and the link goes with the simulator.
-TEST(ReceiverSim, LinksItsPtyAndRemovesTheLinkWhenStopped) {
+    // A link left behind by a simulator that died is replaced, and the link goes with the simulator.
     QTemporaryDir home;
     const QString link = home.filePath("COM3");
     ASSERT_TRUE(QFile::link("/nonexistent", link));
