@@ -206,31 +206,23 @@ TEST(Devices, AreHandledAsTheStationNeeds) {
 // The receiver simulator that the rows above and the demo talk to: its answer to the last of some
 // lines (separated by "|"), and its pty link. Its options are used, and so tried, by the rows above.
 TEST(ReceiverSim, AnswersLikeAReceiver) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"", ""},
-        {"  ", ""},
-        {"EB", "EbNo 7.5 dB\r\n"},
-        {"EB \t", "EbNo 7.5 dB\r\n"},
-        {"eb", "ERROR: unknown command\r\n"},
-        {"FC", "Fade Counter 0\r\n"},
-        {"Port F", "OK\r\n"},
-        {"Port G", "ERROR: unknown command\r\n"},
-        {"SETAUDIO 1,2", "OK\r\n"},
-        {"SETAUDIOX", "ERROR: unknown command\r\n"},
-        {"RE C 3", "ERROR: unknown command\r\n"},
-        {"ER E 15", "ERROR: unknown command\r\n"},
-        {"SP A,S,1x", "ERROR: unknown command\r\n"},
-        {"AM AB,3", "ERROR: unknown command\r\n"},
-        {"RE C 2|RE c,1|RE O 2|RE O 0|R R", "Relay 1: CLOSED\r\nRelay 2: OPEN\r\n"},
-        {"AM C,5|SP A,S,14|AM A, 3|SP A,S,9|SP B , x , 2|R M",
-         "MPEG STATUS\r\nLock: YES\r\nPort A: Source 9 Route 3\r\nPort B: Source 2 Route -\r\n"
-         "Port C: Source - Route 5\r\nBitrate: 128 kbit/s\r\n"}};
-    for (const auto& [lines, expected] : rows) {
+    // Lines sent one after the other (separated by "; "), then after "->" the answer to the last, its
+    // line ends written "|" and "ERROR: unknown command" as "?".
+    // clang-format off
+    const char* const rows[] = {"->", "  ->", "EB->EbNo 7.5 dB|", "EB \t->EbNo 7.5 dB|", "eb->?|", "FC->Fade Counter 0|",
+        "Port F->OK|", "Port G->?|", "SETAUDIO 1,2->OK|", "SETAUDIOX->?|", "RE C 3->?|", "ER E 15->?|", "SP A,S,1x->?|",
+        "AM AB,3->?|", "RE C 2; RE c,1; RE O 2; RE O 0; R R->Relay 1: CLOSED|Relay 2: OPEN|",
+        "AM C,5; SP A,S,14; AM A, 3; SP A,S,9; SP B , x , 2; R M->MPEG STATUS|Lock: YES|Port A: Source 9 Route 3|"
+        "Port B: Source 2 Route -|Port C: Source - Route 5|Bitrate: 128 kbit/s|"};
+    // clang-format on
+    for (const QString row : rows) {
         receiversim::ReceiverModel model;
         std::string answer;
-        for (const QString& line : QString::fromLatin1(lines).split('|'))
+        for (const QString& line : row.section("->", 0, 0).split("; "))
             answer = model.answer(line.toStdString());
-        EXPECT_EQ(answer, expected) << lines;
+        EXPECT_EQ(QString::fromStdString(answer).replace("\r\n", "|").replace("ERROR: unknown command", "?"),
+                  row.section("->", 1))
+            << row.toStdString();
     }
     // A link left behind by a simulator that died is replaced, and the link goes with the simulator.
     QTemporaryDir home;
