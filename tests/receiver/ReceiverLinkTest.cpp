@@ -46,15 +46,15 @@ struct Exchange {
 TEST(Link, DoesWhatTheStationMustSee) {
     // clang-format off
     const std::vector<Exchange> rows = {
-        // No speed for the index: the settings text is refused before anything is sent.
+        // No speed for the index: the settings text ",N,8,1" is refused before anything is sent.
         {"BadSpeedSendsNothing", [](LinkProgram& p) {
              p.m->CommandText = "EB";
              for (int index : {0, 3, -1}) {
                  p.m->BaudIndex = index;
                  p.m->SendReceiverCommand();
              }
-             return QString();
-         }, "MSG 380 Invalid property value Command not sent.; MSG 380 Invalid property value Command not sent.; "
+             return QString::fromLatin1(p.m->SettingsText());
+         }, "= ,N,8,1; MSG 380 Invalid property value Command not sent.; MSG 380 Invalid property value Command not sent.; "
             "MSG 380 Invalid property value Command not sent."},
         // A port or log left open after a failure would make every later exchange fail.
         {"FailedWritesReleasePortAndLog", [](LinkProgram& p) {
