@@ -32,11 +32,13 @@ TEST(NextSwitch, FindsTheComingWeek) {
          "1: 2 Mon 13:00:00  Live; next1 2 20261207 46800 Live; buffer Live"},
         // Today's time has passed, so the week starts tomorrow and ends with today; the buffer is
         // read again at the end.
-        {"TodaysTimeHasPassed", {makeEntry("News", 1, "10:00:00", {1, 2}), active(makeEntry("Not Today", 1, "08:00:00", {0}), 0)},
+        {"TodaysTimeHasPassed",
+         {makeEntry("News", 1, "10:00:00", {1, 2}), active(makeEntry("Not Today", 1, "08:00:00", {0}), 0)},
          monday, 0, "1: 1 Tue 10:00:00 News; 1: 1 Mon 10:00:00 News; next1 1 20261208 36000 News; buffer News"},
         // Across the turn of the year the dates still sort in time order.
         {"AcrossTheTurnOfTheYear", {makeEntry("News", 1, "10:00:00", {0, 4, 5})}, "2026-12-30 12:00:00.000", 0,
-         "1: 1 Thu 10:00:00 News; 1: 1 Fri 10:00:00 News; 1: 1 Sun 10:00:00 News; next1 1 20261231 36000 News; buffer News"},
+         "1: 1 Thu 10:00:00 News; 1: 1 Fri 10:00:00 News; 1: 1 Sun 10:00:00 News; next1 1 20261231 36000 News; "
+         "buffer News"},
         // An event has passed from the start of its own second.
         {"JustBeforeTheSecond", {makeEntry("At Noon", 1, "12:00:00", {1})}, "2026-12-07 11:59:59.999", 0,
          "1: 1 Mon 12:00:00 At Noon; next1 1 20261207 43200 At Noon; buffer At Noon"},
@@ -52,9 +54,11 @@ TEST(NextSwitch, FindsTheComingWeek) {
         // With one receiver every active entry is switched on receiver 1; with two each receiver
         // has its own; any other setting: receiver 1's entries only.
         {"OneReceiverSwitchesAll", {one, two, makeEntry("Fresh", 0, "06:00:00", {2})}, monday, 0,
-         "1: 3 Tue 06:00:00 Fresh; 1: 2 Tue 07:00:00 Two; 1: 1 Tue 08:00:00 One; next1 3 20261208 21600 Fresh; buffer Fresh"},
+         "1: 3 Tue 06:00:00 Fresh; 1: 2 Tue 07:00:00 Two; 1: 1 Tue 08:00:00 One; next1 3 20261208 21600 Fresh; "
+         "buffer Fresh"},
         {"TwoReceiversEachTheirOwn", {one, two, makeEntry("Fresh", 0, "06:00:00", {2})}, monday, 1,
-         "1: 1 Tue 08:00:00 One; 2: 2 Tue 07:00:00 Two; next1 1 20261208 28800 One; next2 2 20261208 25200 Two; buffer Two"},
+         "1: 1 Tue 08:00:00 One; 2: 2 Tue 07:00:00 Two; next1 1 20261208 28800 One; next2 2 20261208 25200 Two; "
+         "buffer Two"},
         {"OtherSettingReceiverOneOnly", {one, two}, monday, 2,
          "1: 1 Tue 08:00:00 One; next1 1 20261208 28800 One; buffer One"},
     };

@@ -209,9 +209,10 @@ TEST(ReceiverSim, AnswersLikeAReceiver) {
     // Lines sent one after the other (separated by "; "), then after "->" the answer to the last, its
     // line ends written "|" and "ERROR: unknown command" as "?".
     // clang-format off
-    const char* const rows[] = {"->", "  ->", "EB->EbNo 7.5 dB|", "EB \t->EbNo 7.5 dB|", "eb->?|", "FC->Fade Counter 0|",
-        "Port F->OK|", "Port G->?|", "SETAUDIO 1,2->OK|", "SETAUDIOX->?|", "RE C 3->?|", "ER E 15->?|", "SP A,S,1x->?|",
-        "AM AB,3->?|", "RE C 2; RE c,1; RE O 2; RE O 0; R R->Relay 1: CLOSED|Relay 2: OPEN|",
+    const char* const rows[] = {"->", "  ->", "EB->EbNo 7.5 dB|", "EB \t->EbNo 7.5 dB|", "eb->?|",
+        "FC->Fade Counter 0|", "Port F->OK|", "Port G->?|", "SETAUDIO 1,2->OK|", "SETAUDIOX->?|", "RE C 3->?|",
+        "ER E 15->?|", "SP A,S,1x->?|", "AM AB,3->?|",
+        "RE C 2; RE c,1; RE O 2; RE O 0; R R->Relay 1: CLOSED|Relay 2: OPEN|",
         "AM C,5; SP A,S,14; AM A, 3; SP A,S,9; SP B , x , 2; R M->MPEG STATUS|Lock: YES|Port A: Source 9 Route 3|"
         "Port B: Source 2 Route -|Port C: Source - Route 5|Bitrate: 128 kbit/s|"};
     // clang-format on

@@ -54,8 +54,8 @@ TEST(Link, DoesWhatTheStationMustSee) {
                  p.m->SendReceiverCommand();
              }
              return QString::fromLatin1(p.m->SettingsText());
-         }, "= ,N,8,1; MSG 380 Invalid property value Command not sent.; MSG 380 Invalid property value Command not sent.; "
-            "MSG 380 Invalid property value Command not sent."},
+         }, "= ,N,8,1; MSG 380 Invalid property value Command not sent.; "
+            "MSG 380 Invalid property value Command not sent.; MSG 380 Invalid property value Command not sent."},
         // A port or log left open after a failure would make every later exchange fail.
         {"FailedWritesReleasePortAndLog", [](LinkProgram& p) {
              for (auto step : {&Module1::SendReceiverCommand, &Module1::LogEbNo}) {
@@ -89,9 +89,9 @@ TEST(Link, DoesWhatTheStationMustSee) {
              t.start();
              p.converse("EB", true);
              return seen + (t.elapsed() < 5000 ? " / ended" : " / hung");
-         }, "= X\r\nOK\r\n> in 1401 ms /  in 601 ms / EB\r\nEbNo 7.5 dB\r\n> in 100 ms / FC\r\nOK\r\n> in 900 ms / 65536 / "
-            "ended; 14:00:12.600 COM1 X|; 14:00:12.400 COM1 Y|; 14:00:13.001 COM1 EB|; 14:00:13.101 COM1 FC|; "
-            "14:00:14.001 COM1 R M|; 14:00:15.001 COM1 EB|"},
+         }, "= X\r\nOK\r\n> in 1401 ms /  in 601 ms / EB\r\nEbNo 7.5 dB\r\n> in 100 ms / "
+            "FC\r\nOK\r\n> in 900 ms / 65536 / ended; 14:00:12.600 COM1 X|; 14:00:12.400 COM1 Y|; "
+            "14:00:13.001 COM1 EB|; 14:00:13.101 COM1 FC|; 14:00:14.001 COM1 R M|; 14:00:15.001 COM1 EB|"},
         // The value is every digit and point of the answer; with two receivers the receiver's
         // label goes before it; any other TwoReceivers writes nothing. No answer: the line is
         // written when the limit has passed. The first reading after midnight starts the new
@@ -146,7 +146,7 @@ TEST(Link, DoesWhatTheStationMustSee) {
                  p.m->SwitchReceiver1();
                  p.m->SwitchReceiver2();
              }
-             const QString last = QString::fromLatin1(p.m->CommandText) + QStringLiteral(" on %1").arg(p.m->CommandPort);
+             const QString last = p.m->CommandText + QStringLiteral(" on %1").arg(p.m->CommandPort);
              p.m->NextRecord1 = 9;
              p.m->SwitchReceiver1();
              return last;
