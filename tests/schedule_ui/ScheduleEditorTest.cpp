@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -11,10 +10,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <tuple>
 
 #include "GuiSupport.h"
 #include "TestSupport.h"
+#include "WindowTesting.h"
 #include "core/mnuMenu.h"
 #include "engine/SimulatedRun.h"
 #include "review/frmScheduleConflicts.h"
@@ -29,7 +28,7 @@ struct Editor : ::testing::Test {
     TestProgram p;
     std::unique_ptr<mnuMenu> menu;
 
-    // Opened as the operator does, by the main window's "Schedules" (the clock is driven by hand).
+    // Opened as the operator does, by the main window's "Schedules", twice: one window.
     void open(const std::vector<ScheduleEntry>& entries, const QByteArray& settings = "111001d02") {
         writeSchedule(p.file("SwitchList.dat"), entries);
         p.writeFile("QuillornControl.ini", settings);
@@ -51,11 +50,8 @@ struct Editor : ::testing::Test {
     T* c(const QString& name) {
         return control<T>(frmSchedule::instance(), name);
     }
-    void select(int row) {
-        auto* l = c<QListView>("lstDisplaySchedule");
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
-                          l->visualRect(l->model()->index(row, 0)).center());
-    }
+    void select(int row) { clickRow(c<QListView>("lstDisplaySchedule"), row); }
+    QString shown() { return listLines(c<QListView>("lstDisplaySchedule")).join(u'|'); }
     void type(const QString& box, const QString& text) {
         c<QLineEdit>(box)->clear();
         QTest::keyClicks(c<QLineEdit>(box), text);
@@ -74,47 +70,39 @@ struct Editor : ::testing::Test {
 };
 
 TEST_F(Editor, ApplyChecksTheTypedTimesAndStoresTheRecordByteForByte) {
-    // Length, Monday ticked, Monday's time, the refusal (empty: stored).
-    const std::tuple<const char*, bool, const char*, const char*> rows[] = {
-        {"5:00", true, "06:00:00", "Time format in Length must be MM:SS or left blank"},
-        {"", true, "6:00:00", "Time format in Monday Time to Switch must be HH:MM:SS or left blank"},
-        {"", true, "", "Time format in Monday Time to Switch must be HH:MM:SS or left blank"},
-        {"05:00", true, "06:00:00", ""},
-        {"", false, "6:00:00", ""},
-    };
     open({makeEntry("Old", 1, "", {}, 1, "C", 3, 1)});
     select(0);
-    for (const auto& [length, ticked, monday, refusal] : rows) {
-        SCOPED_TRACE(std::string(length) + "/" + monday);
-        const QByteArray before = p.readFile("SwitchList.dat");
+    type("txtPgmName", "Morning News");
+    type("txtServProv", "14");
+    c<QComboBox>("cboSatPort")->setCurrentIndex(1);
+    c<QComboBox>("cboSatRoute")->setCurrentIndex(3);
+    click("Option3");
+    const char* time = "Time format in Monday Time to Switch must be HH:MM:SS or left blank";
+    // Length, Monday ticked, Monday's time, the refusal (empty: stored).
+    // clang-format off
+    for (const auto& [length, ticked, monday, refusal] : std::initializer_list<std::tuple<const char*, bool, const char*, const char*>>{
+             {"5:00", true, "06:00:00", "Time format in Length must be MM:SS or left blank"},
+             {"", true, "6:00:00", time}, {"", true, "", time}, {"05:00", true, "06:00:00", ""}, {"", false, "6:00:00", ""}}) {
+        // clang-format on
+        const QByteArray before = record(1);
         p.messages.clear();
-        type("txtPgmName", "Morning News");
         type("txtSatLen", length);
-        type("txtServProv", "14");
-        c<QComboBox>("cboSatPort")->setCurrentIndex(1);
-        c<QComboBox>("cboSatRoute")->setCurrentIndex(3);
-        click("Option3");
         c<QCheckBox>("chkDay_1")->setChecked(ticked);
         type("txtSwitchTime_1", monday);
         click("cmdApply");
-        if (*refusal) {
-            EXPECT_EQ(p.messages, QStringList{refusal});
-            EXPECT_EQ(p.readFile("SwitchList.dat"), before);
-            continue;
-        }
         ScheduleEntry expected = makeEntry("Morning News", 1, monday, {1}, 3, "B", 14, 3, length);
         expected.Days[1] = ticked;
-        EXPECT_EQ(record(1), expected.serialise());
+        EXPECT_EQ(p.messages, *refusal ? QStringList{refusal} : QStringList());
+        EXPECT_EQ(record(1), *refusal ? before : expected.serialise()) << length << monday;
     }
 }
 
 TEST_F(Editor, NewTakesTheFirstFreeRecordAndOkDeletesTheEntryCurrentThen) {
     open({makeEntry("A", 1, "08:00:00", {1}), makeEntry("B", 1, "09:00:00", {1}),
           makeEntry("C", 1, "10:00:00", {1})});
-    EXPECT_EQ(p.m->CurRecordNo, 4);
     click("cmdNew");
     EXPECT_EQ(record(4), makeEntry("", 0, "", {}, 1, "", 0, 0).serialise());
-    // Applied with no line selected: the line above it is loaded by the rebuild, then unselected.
+    // Applied with no line selected: the line above it is loaded by the rebuild.
     type("txtPgmName", "Bz");
     click("cmdApply");
     EXPECT_EQ(c<QLineEdit>("txtPgmName")->text(), "B");
@@ -128,16 +116,15 @@ TEST_F(Editor, NewTakesTheFirstFreeRecordAndOkDeletesTheEntryCurrentThen) {
     EXPECT_EQ(p.m->CurRecordNo, 5);
     select(1);
     QTest::mouseClick(control<QPushButton>(frmDialog1::instance(), "OKButton"), Qt::LeftButton);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(record(2).left(2), QByteArray("\0\0", 2));
-    // The reopened editor lists the entry made by New, A, Bz and C.
-    EXPECT_EQ(listLines(c<QListView>("lstDisplaySchedule")).join(u'|').remove(u' '), "|A|Bz|C");
+    // The entry made by New, A, Bz and C are left.
+    EXPECT_EQ(shown().remove(u' '), "|A|Bz|C");
     EXPECT_EQ(p.m->lstNextToSwitch.count(), 2);
     click("cmdNew");
     EXPECT_EQ(p.m->CurRecordNo, 2);
 }
 
-TEST_F(Editor, ApplyRebuildsTheListAndEveryReceiversNextEvents) {
+TEST_F(Editor, ApplyRebuildsTheListEveryReceiversNextEventsAndTheConflicts) {
     open({makeEntry("Alpha", 1, "13:00:00", {1}), makeEntry("Bravo", 1, "14:00:00", {1}),
           makeEntry("Charlie", 1, "15:00:00", {1})},
          "111001d12");
@@ -145,19 +132,30 @@ TEST_F(Editor, ApplyRebuildsTheListAndEveryReceiversNextEvents) {
     type("txtPgmName", "Zulu");
     c<QComboBox>("cboReceiver")->setCurrentIndex(1);
     click("cmdApply");
-    // The line position stays: it now holds Bravo, which is loaded.
-    EXPECT_EQ(listLines(c<QListView>("lstDisplaySchedule")), (QStringList{"Bravo", "Charlie", "Zulu"}));
-    EXPECT_EQ(c<QLineEdit>("txtPgmName")->text(), "Bravo");
-    EXPECT_EQ(p.m->CurRecordNo, 2);
-    // Moved to receiver 2: receiver 1 no longer switches it.
-    EXPECT_EQ(p.m->NextRecord1, 2);
-    EXPECT_EQ(p.m->NextRecord2, 1);
-
+    // The line position stays: it now holds Bravo, which is loaded. Receiver 1 no longer switches it.
+    EXPECT_EQ(shown() + c<QLineEdit>("txtPgmName")->text(), "Bravo|Charlie|ZuluBravo");
+    EXPECT_EQ(std::tuple(p.m->CurRecordNo, p.m->NextRecord1, p.m->NextRecord2), std::tuple(2, 2, 1));
     // Two receivers and none chosen: stored with receiver 0, switched on neither.
     c<QComboBox>("cboReceiver")->setCurrentIndex(-1);
     click("cmdApply");
     EXPECT_EQ(record(2).right(2), QByteArray("\0\0", 2));
     EXPECT_EQ(p.m->NextRecord1, 3);
+
+    // Charlie at Zulu's second: no collision on receiver 1; on receiver 2 the window lists both, and a
+    // clean check later empties it.
+    select(1);
+    // clang-format off
+    for (const auto& [receiver, time, collisions] : {std::tuple(0, "13:00:00", "none"),
+             {1, "13:00:00", "Mon 13:00:00 Charlie |Mon 13:00:00 Zulu"}, {1, "13:00:01", ""}}) {
+        // clang-format on
+        c<QComboBox>("cboReceiver")->setCurrentIndex(receiver);
+        type("txtSwitchTime_1", time);
+        click("cmdApply");
+        auto* window = frmScheduleConflicts::instance();
+        EXPECT_EQ(window && window->isVisible() ? listLines(window->lstConflicts()).join(u'|').simplified()
+                                                : "none",
+                  QString(collisions));
+    }
 }
 
 TEST_F(Editor, DeleteAndThePopupCommandsActOnTheControlsOnly) {
@@ -195,22 +193,6 @@ TEST_F(Editor, ManualSwitchSendsTheStoredEntryToItsReceiver) {
     EXPECT_EQ(p.serial.bytesTo(2), QByteArray("SP B,S,14\rAM B,0\r\r"));
     EXPECT_TRUE(p.readFile("logs/AL261207.log")
                     .endsWith("News" + QByteArray(21, ' ') + " SP B,S,14<CR>AM B,0<CR>\r\n"));
-}
-
-TEST_F(Editor, ConflictWindowShowsCollisionsAndEmptiesOnAClearCheck) {
-    open({makeEntry("Two", 1, "08:00:00", {1}), makeEntry("One", 1, "08:00:05", {1})});
-    select(0);
-    type("txtSwitchTime_1", "08:00:00");
-    click("cmdApply");
-    frmScheduleConflicts* conflicts = frmScheduleConflicts::instance();
-    ASSERT_TRUE(conflicts && conflicts->isVisible());
-    EXPECT_EQ(listLines(conflicts->lstConflicts()).join(u'|').simplified(),
-              "Mon 08:00:00 One |Mon 08:00:00 Two");
-    select(0);
-    type("txtSwitchTime_1", "08:00:01");
-    click("cmdApply");
-    EXPECT_TRUE(conflicts->isVisible());
-    EXPECT_TRUE(listLines(conflicts->lstConflicts()).isEmpty());
 }
 
 TEST_F(Editor, TheClockSwitchesOnTimeWhileAnEntryIsBeingEdited) {

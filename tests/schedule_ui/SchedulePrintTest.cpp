@@ -4,26 +4,11 @@
 #include <QLocale>
 
 #include "TestSupport.h"
-#include "platform/Text.h"
-#include "platform/TextDevice.h"
+#include "WindowTesting.h"
 #include "schedule_ui/ScheduleEditing.h"
-
-// Printed lines show as text.
-void PrintTo(const QByteArray& bytes, std::ostream* os) {
-    *os << '"' << bytes.toStdString() << '"';
-}
 
 namespace qc::test {
 namespace {
-
-// A printer whose n-th line fails, as a printer going offline does.
-struct FailingPrinter : RecordingTextDevice {
-    int failAt = 0;
-    void lineOut(const QByteArray& line) override {
-        if (--failAt == 0) throw QcError(QcError::DeviceIoError, QStringLiteral("Device I/O error"));
-        RecordingTextDevice::lineOut(line);
-    }
-};
 
 // The heading of page n, printed on 2026-12-07 in US English.
 QList<QByteArray> heading(const char* page) {
@@ -41,15 +26,13 @@ struct Print : ::testing::Test {
     }
 };
 
-TEST_F(Print, EmptyScheduleIsOnePageWithTheHeading) {
-    load({});
-    RecordingTextDevice printer;
-    print.PrintSchedules(*p.m, {}, printer);
-    EXPECT_EQ(printer.pages, QList<QList<QByteArray>>{heading("1 ")});
-    EXPECT_TRUE(printer.ended);
-}
-
 TEST_F(Print, EntriesWithTheirTickedDaysAndAPageBreakAfterFiftyLines) {
+    load({});
+    RecordingTextDevice empty;
+    print.PrintSchedules(*p.m, {}, empty);
+    EXPECT_EQ(empty.pages, QList<QList<QByteArray>>{heading("1 ")});
+    EXPECT_TRUE(empty.ended);
+
     ScheduleEntry news = makeEntry("Morning News", 2, "06:00:00", {1, 3}, 1, "B", 14, 3, "05:00");
     news.Days[5] = 2;  // greyed: not printed
     news.Attenuation = -3;

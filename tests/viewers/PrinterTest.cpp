@@ -30,26 +30,25 @@ struct CupsServer {
         // The queue's jobs run as the service's own user, which writes the output.
         QFile(dir.path()).setPermissions(QFile::Permissions(0x7755));
         QFile(dir.filePath("out")).setPermissions(QFile::Permissions(0x7777));
-        const std::pair<const char*, const char*> files[] = {
-            // Anyone on the socket may set up queues: the socket lies in the test's own folder.
-            {"etc/cupsd.conf",
-             "Listen %1/cups.sock\nBrowsing Off\nWebInterface No\n"
-             "<Policy default>\n<Limit All>\nOrder allow,deny\nAllow all\n</Limit>\n</Policy>\n"},
-            {"etc/cups-files.conf",
-             "ServerRoot %1/etc\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\nTempDir %1/tmp\n"
-             "ServerKeychain %1/ssl\nErrorLog stderr\nAccessLog stderr\nPageLog stderr\nPrintcap "
-             "%1/printcap\n"
-             "CreateSelfSignedCerts no\nFileDevice Yes\nSystemGroup root\n"}};
-        for (const auto& [name, text] : files) {
-            QFile f(dir.filePath(name));
-            f.open(QIODevice::WriteOnly);
-            f.write(QString(text).arg(dir.path()).toLocal8Bit());
-        }
+        // Anyone on the socket may set up queues: the socket lies in the test's own folder.
+        write("etc/cupsd.conf",
+              "Listen %1/cups.sock\nBrowsing Off\nWebInterface No\n"
+              "<Policy default>\n<Limit All>\nOrder allow,deny\nAllow all\n</Limit>\n</Policy>\n");
+        write(
+            "etc/cups-files.conf",
+            "ServerRoot %1/etc\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\nTempDir %1/tmp\n"
+            "ServerKeychain %1/ssl\nErrorLog stderr\nAccessLog stderr\nPageLog stderr\nPrintcap %1/printcap\n"
+            "CreateSelfSignedCerts no\nFileDevice Yes\nSystemGroup root\n");
         cupsd.start("/usr/sbin/cupsd",
                     {"-f", "-c", dir.filePath("etc/cupsd.conf"), "-s", dir.filePath("etc/cups-files.conf")});
         const bool up = QTest::qWaitFor([&] { return QFile::exists(socket) || !cupsd.state(); }, 15000);
         return up && QFile::exists(socket) ? QString()
                                            : "cupsd did not come up: " + cupsd.readAllStandardError();
+    }
+    void write(const char* name, const char* text) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(QString(text).arg(dir.path()).toLocal8Bit());
     }
 
     // A CUPS command against this service; its output.

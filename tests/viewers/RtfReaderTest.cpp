@@ -1,9 +1,7 @@
-// The help document's reader on RTF that a word processor wrote, on hand-made corner cases, and on
-// damaged input.
+// The help document's reader on RTF that a word processor wrote and on hand-made corner cases.
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <random>
 
 #include "viewers/RtfReader.h"
 
@@ -35,22 +33,20 @@ QString marked(const qc::RtfDocument& doc) {
 
 TEST(RtfReaderTest, WordProcessorDocumentsKeepTheirTextAndEmphasis) {
     // Nothing of the font table, styles, list templates or document information leaks into the text.
-    EXPECT_EQ(
-        marked(readRtf(fixture("emphasis.rtf"))),
-        "<b 24>Switching Receivers</>\nPlain words, then <b>bold words</>, <i>italic words</> and "
-        "<u>underlined words</>.\n<b i>Bold and italic together</> in one run.\n<18>Large type of eighteen "
-        "points.</>\n<8>Small type of eight points.</>\n[0 0 1]A centred line.\n[35.45 -14.15 "
-        "0]\u2022\tFirst "
-        "point of a list\n[35.45 -14.15 0]\u2022\tSecond point of a list\n");
-    EXPECT_EQ(
-        readRtf(fixture("characters.rtf")).plainText(),
-        QStringLiteral(
-            "Caf\u00e9 d\u00e9j\u00e0 vu \u2013 na\u00efve \u00fcber \u20ac5.\n"
-            "\u201cQuoted\u201d and \u2018single\u2019 \u2014 with a dash.\n"
-            "Greek \u03b1\u03b2\u03b3 and a check mark \u2713 outside the code page.\n"
-            "Braces { and } and a backslash \\ stay text.\nLine one\nline two of the same paragraph.\n"));
+    EXPECT_EQ(marked(readRtf(fixture("emphasis.rtf"))),
+              "<b 24>Switching Receivers</>\nPlain words, then <b>bold words</>, <i>italic words</> and "
+              "<u>underlined words</>.\n<b i>Bold and italic together</> in one run.\n<18>Large type of "
+              "eighteen points.</>\n<8>Small type of eight points.</>\n[0 0 1]A centred line.\n[35.45 -14.15 "
+              "0]\u2022\tFirst point of a list\n[35.45 -14.15 0]\u2022\tSecond point of a list\n");
+    EXPECT_EQ(readRtf(fixture("characters.rtf")).plainText(),
+              QStringLiteral("Caf\u00e9 d\u00e9j\u00e0 vu \u2013 na\u00efve \u00fcber \u20ac5.\n"
+                             "\u201cQuoted\u201d and \u2018single\u2019 \u2014 with a dash.\n"
+                             "Greek \u03b1\u03b2\u03b3 and a check mark \u2713 outside the code page.\n"
+                             "Braces { and } and a backslash \\ stay text.\nLine one\nline two of the same "
+                             "paragraph.\n"));
 }
 
+// Damaged documents are the fuzzer's; these are the cases it is unlikely to build.
 TEST(RtfReaderTest, CornerCases) {
     const std::pair<QByteArray, QString> cases[] = {
         {R"({\rtf1\ansi caf\'e9 \'80\'93x\'9})", QStringLiteral("caf\u00e9 \u20ac\u201cx\n")},
@@ -60,29 +56,12 @@ TEST(RtfReaderTest, CornerCases) {
         {"{\\rtf1 a}}}b{{{c", "abc\n"},
         {"{\\rtf1 a\\\nb\\par}", "a\nb\n"},
         {R"({\rtf1\fs99999999999999 x\bin3 abcy\u99999999999 ?z})", "xyz\n"},
+        {"{\\rtf1" + QByteArray(200000, '{') + "deep\\b" + QByteArray(200000, '}') + "x", "deepx\n"},
         {"Plain help\r\nsecond line\r\n", "Plain help\nsecond line\n"},
         {"caf\xe9\n", QStringLiteral("caf\u00e9\n")},  // plain Windows-1252
     };
     for (const auto& [input, text] : cases)
-        EXPECT_EQ(readRtf(input).plainText(), text) << input.constData();
-}
-
-// Damaged documents: cut, bytes changed, braces and backslashes sprinkled in, deep nesting. Every
-// one must read without a fault (the sanitizers watch) and give no more text than it has bytes.
-TEST(RtfReaderTest, DamagedInputNeverFails) {
-    const QByteArray base = fixture("emphasis.rtf") + fixture("characters.rtf");
-    std::mt19937 random(20261206);
-    const char specials[] = "{}\\'*u0123456789-";
-    for (int round = 0; round < 1500; ++round) {
-        QByteArray bytes = base.left(static_cast<qsizetype>(random() % (base.size() + 1)));
-        for (int k = 0; k < 20 && !bytes.isEmpty(); ++k)
-            bytes[static_cast<qsizetype>(random() % bytes.size())] =
-                (random() % 2) ? specials[random() % (sizeof specials - 1)] : static_cast<char>(random());
-        const qc::RtfDocument doc = readRtf(bytes);
-        EXPECT_LE(doc.plainText().size(), bytes.size() + doc.paragraphs.size() + 1);
-    }
-    const QByteArray deep = "{\\rtf1" + QByteArray(200000, '{') + "deep\\b" + QByteArray(200000, '}') + "x";
-    EXPECT_EQ(readRtf(deep).plainText(), "deepx\n");
+        EXPECT_EQ(readRtf(input).plainText(), text) << input.left(80).constData();
 }
 
 }  // namespace

@@ -1,0 +1,384 @@
+// The receiver windows: the set-up dialog, the weekly listing and the terminal opened from the main
+// menu, and the engineer's relay panel, receiver set-up and service provider names. The terminal,
+// the relay panel and the receiver set-up also talk to the receiver simulator on pseudo-terminals.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "core/mnuMenu.h"
+#include "receiver/MonitorTerminal.h"
+#include "receiver/RelayPanel.h"
+#include "receiver/frmMonCon.h"
+#include "receiver/frmRelay.h"
+#include "receiver/frmSetReceiver.h"
+#include "review/frmServiceProvider.h"
+#include "support/GuiSupport.h"
+#include "support/ReceiverSim.h"
+#include "support/TestSupport.h"
+#include "support/WindowTesting.h"
+
+namespace qc::test {
+namespace {
+
+// A program on the real serial lines of a temporary folder and the system clock.
+struct PtyRig {
+    PtyRig() {
+        QObject::connect(&m, &Module1::messageShown, [this](const QString& t) { messages << t; });
+        m.BaudIndex = 1;
+        m.Rx1Port = 1;
+        m.Rx2Port = 2;
+    }
+    QTemporaryDir dir;
+    QString home = dir.path();
+    SystemClock clock;
+    DeviceSerialLine serial{Paths{home}};
+    MemoryParallelPort port;
+    Module1 m{Paths{home}, clock, serial, port};
+    QStringList messages;
+};
+
+// The lines the simulator received since `from`, once `count` of them have come.
+std::vector<QByteArray> linesSince(const ReceiverSim& sim, size_t from, size_t count) {
+    sim.waitForLines(from + count);
+    const std::vector<QByteArray> lines = sim.lines();
+    return std::vector(lines.begin() + std::min(from, lines.size()), lines.end());
+}
+
+// Set-up steps: c=control clicked (near its left end, where a check box has its mark), l=list:row
+// clicked, t=clock-reset time typed, h=control that must be hidden, x the settings folder made
+// unwritable, f closed by the window's frame, r=1 or 0: receiver 2 shown on both windows and its
+// week searched again, or hidden.
+void setUpSteps(QWidget* w, TestProgram& p, const char* steps) {
+    for (const QString& step : QString::fromLatin1(steps).split(' ')) {
+        const QString arg = step.mid(2);
+        if (auto* c = step[0] == 'c' ? control<QWidget>(w, arg) : nullptr)
+            QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(c->height() / 2, c->height() / 2));
+        if (step[0] == 'l')
+            clickRow(control<QListWidget>(w, arg.section(':', 0, 0)), arg.section(':', 1).toInt());
+        if (auto* box = step[0] == 't' ? control<QLineEdit>(w, "txtClockResetTime") : nullptr) {
+            box->clear();
+            QTest::keyClicks(box, arg);
+        }
+        EXPECT_FALSE(step[0] == 'h' && shownIn(w, arg)) << steps;
+        if (step[0] == 'x') QDir().mkdir(p.file("QuillornControl.ini.new"));
+        if (step[0] == 'f') w->close();
+        if (step[0] == 'r') {
+            for (const char* name : {"lstNextToSwitch2", "Label3", "Label5", "Label6", "lstPortTwo"})
+                EXPECT_EQ(shownIn(w->parentWidget(), name), arg == "1") << name;
+            EXPECT_EQ(p.m->lstNextToSwitch2.count(), arg.toInt());  // receiver 2 was searched again
+            p.m->lstNextToSwitch2.clear();
+        }
+    }
+}
+
+auto settings(const Module1& m) {
+    return std::tuple(m.Rx1Port, m.BaudIndex, m.ActivityLogOn, m.EbNoPerHour, m.MpegLogOn, m.RemoteStartOn,
+                      m.SaveLogsUnit, m.TwoReceivers, m.Rx2Port, m.ClockResetTime);
+}
+
+TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
+    const QString samePorts = "Receiver one and receiver two Ports may not be the same.";
+    // Settings at the start, the operator's steps, then QuillornControl.ini and TimeReset.ini, and
+    // the message.
+    // clang-format off
+    const std::tuple<const char*, const char*, const char*, QString> rows[] = {
+        {"111201w01", "c=cmdClose", "111201w0154:30", samePorts},
+        {"111201w02", "l=lstPortOne:1 c=cmdClose", "111201w0254:30", samePorts},
+        {"111201w02", "c=optBaud2 c=cmdClose", "121201w0254:30", {}},
+        {"111201w02", "c=optBaud2 f", "121201w0254:30", {}},
+        {"111201m02", "l=lstHistoryEbNo:0 h=lstSaveLogs c=cmdClose", "111001m0254:30", {}},
+        {"111201w12", "c=Check1 c=optBaud2 c=chkLog c=chkRemote l=lstPortOne:2 l=lstHistoryEbNo:5 "
+                      "l=lstSaveLogs:3 t=07:15 f", "320500y0207:15", {}},
+        {"111201w12", "r=1 c=Check1 r=0 c=Check1 r=1 c=cmdClose", "111201w1254:30", {}},
+        {"111201w02", "c=optBaud2 x c=cmdClose", "111201w0254:30", "The settings were not saved"},
+    };
+    // clang-format on
+    for (const auto& [ini, steps, saved, message] : rows) {
+        TestProgram p;
+        p.writeFile("QuillornControl.ini", ini);
+        p.writeFile("TimeReset.ini", "54:30");
+        writeSchedule(p.file("SwitchList.dat"), {makeEntry("Farm", 2, "14:30:00", {3})});
+        auto main = std::make_unique<mnuMenu>(*p.m);
+        main->load();
+        p.m->lstNextToSwitch2.clear();  // to see whether opening searches receiver 2 again
+        main->mnuSetUp->trigger();
+        QWidget* setup = shownWindow("frmSetUp");
+        ASSERT_TRUE(setup) << steps;
+        setUpSteps(setup, p, steps);
+        EXPECT_EQ(p.readFile("QuillornControl.ini") + p.readFile("TimeReset.ini"), saved) << steps;
+        EXPECT_TRUE(message.isEmpty() ? p.messages.isEmpty() : messageText().contains(message)) << steps;
+        if (message.contains(QLatin1String("not saved"))) continue;
+        // The next start reads back what the program ran with.
+        const auto ranWith = settings(*p.m);
+        main.reset();
+        p.makeModule();
+        p.m->InitializeProgram();
+        EXPECT_EQ(settings(*p.m), ranWith) << steps;
+    }
+}
+
+TEST(SetUpWindow, MenuCommandsOpenOneNamedWindowEachAndRebuildTheListingInIt) {
+    TestProgram p;
+    const QString schedule = p.file("SwitchList.dat");
+    writeSchedule(schedule, {makeEntry("News", 1, "13:00:00", {1})});
+    mnuMenu main(*p.m);
+    main.load();
+    for (const auto& [command, name] : {std::pair(main.mnuSetUp, "frmSetUp"),
+                                        {main.mnuSwitchSchedule, "frmWeeklySchedule"},
+                                        {main.mnuMonCon, "frmMonCon"}}) {
+        command->trigger();
+        QWidget* first = shownWindow(name);
+        ASSERT_TRUE(first) << name;
+        writeSchedule(schedule, {makeEntry("News", 1, "13:00:00", {1, 2})});
+        command->trigger();
+        EXPECT_EQ(shownWindow(name), first) << name;
+        expectNamed(first);
+    }
+    auto* week = control<QListView>(shownWindow("frmWeeklySchedule"), "lstWeeklySchedule");
+    EXPECT_EQ(listLines(week).size(), 2);  // rebuilt from the file as it is now
+    EXPECT_TRUE(QFontInfo(week->font()).fixedPitch());
+}
+
+// A line that opens and then fails to write, as an unplugged adapter does.
+struct FailingWrite : ScriptedSerialLine {
+    using ScriptedSerialLine::ScriptedSerialLine;
+    void write(const QByteArray&) override { throw QcError(QcError::DeviceIoError, "Device I/O error"); }
+};
+
+TEST(Terminal, SendsToTheChosenReceiverForTheFullSecondAndReleasesThePortAfterAFailure) {
+    // Two receivers, receiver 2 chosen, the write fails, where the command goes (0: nowhere).
+    for (const auto& [two, chosen, failWrite, port] :
+         {std::tuple(1, true, false, 2), {0, true, false, 1}, {0, false, true, 0}}) {
+        TestProgram p;
+        FailingWrite failing(p.clock);
+        ScriptedSerialLine& line = failWrite ? failing : p.serial;
+        line.answerDelayMs = 300;  // the answer and its prompt come well inside the second
+        p.writeFile("QuillornControl.ini", "110000d" + QByteArray::number(two) + "2");
+        p.m->ReadSettings();
+        p.m->MonitorCommand = "FC";
+        const QDateTime start = p.clock.now();
+        const auto reply = MonitorTerminal(*p.m, line).SendCommand(chosen);
+        EXPECT_FALSE(line.isOpen());
+        EXPECT_EQ(p.messages, port ? QStringList() : QStringList{"Device I/O error"});
+        EXPECT_EQ(reply, port ? std::optional<QByteArray>("Sent FC\r\nOK\r\n>") : std::nullopt);
+        EXPECT_EQ(line.bytesTo(port), port ? "FC\r" : "");
+        EXPECT_TRUE(!port || start.msecsTo(p.clock.now()) > 1000);  // the prompt did not end it
+    }
+}
+
+TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
+    PtyRig rig;
+    ReceiverSim sim(rig.home, 1, {"--ebno", "7.5"});
+    ASSERT_TRUE(sim.ready());
+    QFile::link(rig.dir.filePath("nowhere"), rig.dir.filePath("COM2"));  // a port whose device is gone
+    RawPty raw(rig.home, 3);  // a bare line that shows the bytes as they were sent
+    // Steps: t=text typed, e Enter, s "Send", h=hot key, c end of a switch cycle, u and d the Up and
+    // Down keys, p=port of receiver 1. Then the lines the simulator gets, and the answer shown.
+    const std::tuple<const char*, std::vector<QByteArray>, const char*> rows[] = {
+        {"t=EB|e|t=  FC |s", {"EB", "FC"}, "Sent FC\nFade Counter 0\n>"},
+        {"t=EB|c|s|h=mnuFC|s|h=mnuPort_3", {"R M", "FC", "FC", "Port C"}, nullptr},
+        {"t=EB|e|t=R R|e|u|u|u|d|u|e", {"EB", "R R", "EB"}, nullptr},
+        {"p=2|t=EB|e", {}, ""},
+        {"p=1|s", {"EB"}, nullptr},
+        {"p=3|t=EB|e|p=1", {}, nullptr},
+    };
+    for (const auto& [steps, sent, shown] : rows) {
+        frmMonCon w(rig.m, rig.serial);
+        auto* box = control<QLineEdit>(&w, "txtCommand");
+        const size_t before = sim.lines().size();
+        for (const QString& step : QString::fromLatin1(steps).split('|')) {
+            const char verb = step[0].toLatin1();
+            if (verb == 't') box->clear();
+            if (verb == 't') QTest::keyClicks(box, step.mid(2));
+            if (verb == 'e' || verb == 'u' || verb == 'd')
+                QTest::keyClick(box, verb == 'e' ? Qt::Key_Return : verb == 'u' ? Qt::Key_Up : Qt::Key_Down);
+            if (verb == 's') control<QAbstractButton>(&w, "cmdSend")->click();
+            if (verb == 'h') control<QAction>(&w, step.mid(2))->trigger();
+            if (verb == 'c') rig.m.SwitchCount1 = 2;  // the last tick of a switch cycle
+            if (verb == 'c') rig.m.Timer1_Timer();
+            if (verb == 'p') rig.m.Rx1Port = step.mid(2).toInt();
+        }
+        EXPECT_EQ(linesSince(sim, before, sent.size()), sent) << steps;
+        const QString label = control<QLabel>(&w, "lblMonitor")->text();
+        EXPECT_TRUE(!shown || label == shown) << steps << ": " << label.toStdString();
+    }
+    // The failure shows its description alone, without the number.
+    ASSERT_EQ(rig.messages.size(), 1);
+    EXPECT_TRUE(rig.messages[0].startsWith("Invalid port number:")) << rig.messages[0].toStdString();
+    EXPECT_EQ(raw.drain(), "EB\r");  // on the wire: the command and one CR, nothing else
+}
+
+TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
+    // The mode, the buttons clicked, how many show, the lines sent, a line of every status answer.
+    const std::tuple<QByteArray, std::vector<int>, int, std::vector<QByteArray>, QString> rows[] = {
+        {"R R",
+         {0, 1, 2, 3},
+         4,
+         {"R R", "RE O 1", "R R", "RE C 1", "R R", "RE O 2", "R R", "RE C 2", "R R"},
+         "Relay 2:"},
+        {"R ER", {0, 27}, 28, {"R ER", "ER D 1", "R ER", "ER E 14", "R ER"}, "Relay 14:"},
+        {"R M", {5}, 28, {"R M", "R M"}, "MPEG STATUS"},
+    };
+    for (const auto& [mode, clicks, shown, lines, marker] : rows) {
+        PtyRig rig;
+        ReceiverSim sim(rig.home, 1);
+        ASSERT_TRUE(sim.ready());
+        rig.m.CommandPort = 1;
+        rig.m.MonitorCommand = mode;
+        frmRelay w(rig.m, &rig.serial);
+        w.Form_Load();
+        int buttons = 0;
+        for (int i = 0; i < RelayPanel::ButtonCount; ++i)
+            buttons += shownIn(&w, QStringLiteral("cmdR_%1").arg(i));
+        EXPECT_EQ(buttons, shown) << mode.toStdString();
+        for (int i : clicks)
+            control<QAbstractButton>(&w, QStringLiteral("cmdR_%1").arg(i))->click();
+        EXPECT_EQ(linesSince(sim, 0, lines.size()), lines);
+        const QString reply = control<QLabel>(&w, "lblRelay")->text();
+        EXPECT_EQ(reply.count(marker), qsizetype(clicks.size() + 1)) << reply.toStdString();
+        EXPECT_FALSE(rig.serial.isOpen());
+        EXPECT_TRUE(rig.messages.isEmpty()) << rig.messages.join('|').toStdString();
+    }
+}
+
+TEST(RelayPanel, AFailedPortIsReleasedAndTheNextClickTriesAgain) {
+    TestProgram p;
+    p.m->BaudIndex = 1;
+    p.m->CommandPort = 3;
+    p.m->MonitorCommand = "R R";
+    p.serial.missingPorts = {3};
+    p.serial.answer = [](const QByteArray& line) -> QByteArray {
+        return line == "R R" ? "Relay 1: OPEN\r\n>" : ">";
+    };
+    RelayPanel panel(*p.m, p.serial);
+    panel.Form_Load();
+    ASSERT_EQ(p.messages.size(), 1);
+    EXPECT_TRUE(p.messages[0].startsWith("8002  ")) << p.messages[0].toStdString();
+    EXPECT_FALSE(p.serial.isOpen());
+    p.serial.missingPorts.clear();
+    p.m->CommandPort = 5;  // the panel stays on the port it was opened on
+    panel.cmdR_Click(3);
+    EXPECT_EQ(p.serial.bytesTo(3), "RE C 2\rR R\r");
+    EXPECT_FALSE(p.serial.isOpen());
+    // The relay command's bare prompt at the front is dropped; the status answer stays.
+    EXPECT_EQ(panel.replyText(), "Relay 1: OPEN\r\n>");
+}
+
+TEST(ReceiverSetUp, ChoicesMakeTheCommandsForTheChosenReceiver) {
+    PtyRig rig;
+    ReceiverSim sim(rig.home, 1);
+    RawPty receiver2(rig.home, 2);
+    ASSERT_TRUE(sim.ready() && receiver2.ok());
+    // TwoReceivers, receiver 2 chosen, the rows of port, route, source and attenuation, "View
+    // Settings", Source.dat; the lines receiver 1 gets, the bytes receiver 2 gets, the message.
+    // clang-format off
+    const struct { int16_t two; bool second; int port, route, lang, att; bool view; QByteArray source;
+                   std::vector<QByteArray> one; QByteArray other; QString message; } rows[] = {
+        {0, false, 0, 0, 0, 0, true, "ABC\r\nDEF", {"SETAUDIO 1 1 ABC0", "ER D 11", "ER D 14"}, "", ""},
+        {1, true, 1, 2, 1, 3, true, "ABC\r\nDEF\r\n", {}, "SETAUDIO 2 S DEF3\rER D 4\rER D 7\r", ""},
+        {1, false, 2, 3, 0, 14, false, "ABC\r\n", {"SETAUDIO 3 R ABC14", "ER D 1"}, "", ""},
+        {2, false, 3, 1, 0, 0, true, "ABC\r\n", {"SETAUDIO 4 2 ABC0", "ER D 8"}, "", ""},
+        {0, false, 0, 0, 0, 0, true, QByteArray(), {}, "", "No Source Code Selected"},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        rig.m.TwoReceivers = row.two;
+        rig.m.MonitorCommand = "FC";
+        QFile::remove(rig.dir.filePath("Source.dat"));
+        if (!row.source.isNull()) {
+            QFile source(rig.dir.filePath("Source.dat"));
+            ASSERT_TRUE(source.open(QIODevice::WriteOnly) && source.write(row.source) == row.source.size());
+        }
+        frmSetReceiver w(rig.m);
+        w.Form_Load();
+        EXPECT_EQ(shownIn(&w, "Option1") || shownIn(&w, "Option2"), row.two == 1);
+        if (row.second) control<QAbstractButton>(&w, "Option2")->click();
+        for (auto [list, choice] : {std::pair{"lstPort", row.port},
+                                    {"lstRoute", row.route},
+                                    {"lstLang", row.lang},
+                                    {"lstAtt", row.att}})
+            control<QListWidget>(&w, list)->setCurrentRow(choice);
+        control<QAbstractButton>(&w, "Check1")->setChecked(row.view);
+        const size_t before = sim.lines().size();
+        rig.messages.clear();
+        control<QAbstractButton>(&w, "cmdSet")->click();
+        EXPECT_EQ(linesSince(sim, before, row.one.size()), row.one);
+        EXPECT_EQ(receiver2.drain(), row.other);
+        EXPECT_EQ(rig.m.MonitorCommand, row.view && row.message.isEmpty() ? "R M" : "FC");
+        EXPECT_EQ(rig.messages.join('|'), row.message);
+    }
+}
+
+TEST(EngineeringMode, ShowsTheHiddenItemsAndOpensTheirWindows) {
+    TestProgram p;
+    ASSERT_EQ(p.m->Rx1Port, 0);  // the relay panel's port fails at once: no device is touched
+    mnuMenu w(*p.m);
+    auto item = [&](const char* name) { return control<QAction>(&w, name); };
+    for (bool on : {true, false, true}) {
+        w.setEngineeringMode(on);
+        EXPECT_EQ(w.windowTitle().contains("Engineering"), on);
+        EXPECT_EQ(control<QMenu>(&w, "mnuReceiverStatus")->menuAction()->isVisible(), on);
+        for (const char* name : {"mnuLoadSourceCodes", "mnuServiceProviders", "mnuMPEG", "mnuSetReceiver",
+                                 "mnuCarrierStatus", "mnuRelayStatus", "mnuExtendedRelays", "mnuSettings"})
+            EXPECT_EQ(item(name)->isVisible(), on) << name;
+    }
+    for (const char* name : {"mnuExtendedRelays", "mnuRelayStatus", "mnuSetReceiver", "mnuSetReceiver",
+                             "mnuServiceProviders", "mnuServiceProviders"})
+        item(name)->trigger();
+    EXPECT_EQ(p.m->MonitorCommand, "R R");
+    const auto relays = w.findChildren<frmRelay*>();
+    ASSERT_EQ(relays.size(), 1);
+    ASSERT_EQ(w.findChildren<frmSetReceiver*>().size(), 1);
+    ASSERT_EQ(w.findChildren<frmServiceProvider*>().size(), 1);
+    // Every control a user acts on is announced by name; the relay buttons by row and action.
+    EXPECT_EQ(accessibleNameOf(control<QWidget>(relays[0], "cmdR_5")), "Relay 3 Close");
+    expectNamed(relays[0]);
+    expectNamed(w.findChild<frmSetReceiver*>());
+    expectNamed(w.findChild<frmServiceProvider*>());
+    closeMessages();
+}
+
+TEST(ServiceProviderWindow, ApplyStoresTheNameAndChoosesTheSameLineAgain) {
+    TestProgram p;
+    frmServiceProvider w(*p.m);
+    ASSERT_TRUE(w.load());
+    w.resize(400, 300);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto* list = control<QListView>(&w, "lstSerProv");
+    auto* name = control<QLineEdit>(&w, "txtName");
+    auto* apply = control<QAbstractButton>(&w, "cmdApply");
+    list->scrollTo(list->model()->index(5, 0), QAbstractItemView::PositionAtTop);
+    const auto topRow = [&] { return list->indexAt(QPoint(1, 1)).row(); };
+    ASSERT_EQ(topRow(), 5);
+    clickRow(list, 7);
+    ASSERT_TRUE(name->isVisible());
+    QTest::keyClicks(name, "Radio Quillorn International");  // 28 characters
+    QTest::mouseClick(apply, Qt::LeftButton);
+    EXPECT_EQ(p.readFile("SPNames.dat").mid(7 * 128, 25), "Radio Quillorn Internatio");
+    EXPECT_EQ(list->selectionModel()->selectedIndexes().value(0).row(), 7);
+    EXPECT_FALSE(name->isVisible());
+    EXPECT_EQ(topRow(), 5);
+    EXPECT_EQ(listLines(list)[7], " 7 Radio Quillorn Internatio");
+    // Delete empties the chosen slot; with no line chosen nothing is written.
+    control<QAbstractButton>(&w, "cmdDelete")->click();
+    EXPECT_EQ(p.readFile("SPNames.dat").mid(7 * 128, 25), QByteArray(25, ' '));
+    const QByteArray before = p.readFile("SPNames.dat");
+    list->clearSelection();
+    name->setText("Lost");
+    QTest::mouseClick(apply, Qt::LeftButton);
+    EXPECT_EQ(p.messages, QStringList{"No Name Selected"});
+    EXPECT_EQ(p.readFile("SPNames.dat"), before);
+}
+
+}  // namespace
+}  // namespace qc::test

@@ -1,0 +1,140 @@
+// The review logic on a test program: the conflict check over a receiver's coming week, the weekly
+// listing, and the reference files SPNames.dat and Source.dat.
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "TestSupport.h"
+#include "WindowTesting.h"
+#include "platform/Text.h"
+#include "review/ServiceProviderNames.h"
+#include "review/SourceCodes.h"
+
+namespace qc::test {
+namespace {
+
+TEST(ConflictCheck, ReportsEachAdjacentPairDueAtTheSameSecond) {
+    // Monday 08:00:0<second>; 2026-12-07, the day of the run, is a Monday (day 1).
+    auto e = [](const char* name, int receiver, int second = 0, int day = 1) {
+        return makeEntry(name, receiver, "08:00:0" + QByteArray::number(second), {day});
+    };
+    // The entries, TwoReceivers, the receiver whose search and check run, the names found.
+    const std::tuple<std::vector<ScheduleEntry>, int16_t, int, QByteArrayList> rows[] = {
+        {{e("bravo", 1), e("Alpha", 1)}, 0, 1, {"Alpha", "bravo"}},
+        {{e("A", 1), e("B", 1, 1)}, 0, 1, {}},                                          // a second apart
+        {{e("A", 1), e("B", 1, 0, 2)}, 0, 1, {}},                                       // another day
+        {{e("A", 1), e("B", 2)}, 1, 2, {}},                                             // receivers apart
+        {{e("A", 1), e("B", 2)}, 0, 1, {"A", "B"}},                                     // one receiver
+        {{e("C", 2), e("A", 2), e("B", 2), e("D", 2, 1)}, 1, 2, {"A", "B", "B", "C"}},  // three at once
+    };
+    for (const auto& [entries, twoReceivers, receiver, expected] : rows) {
+        TestProgram p;
+        writeSchedule(p.file("SwitchList.dat"), entries);
+        p.m->SchedFileNo.open(p.file("SwitchList.dat"));
+        p.m->TwoReceivers = twoReceivers;
+        p.m->lstConflicts.addItem("left from the last check");
+        std::vector<bool> signalled;
+        QObject::connect(p.m.get(), &Module1::conflictsChecked,
+                         [&](bool found) { signalled.push_back(found); });
+        receiver == 1 ? (p.m->FindNextSwitch1(), p.m->CheckConflicts1())
+                      : (p.m->FindNextSwitch2(), p.m->CheckConflicts2());
+        QByteArrayList names;  // whole lines of the week: day, time, the name as stored
+        for (const QByteArray& line : linesOf(p.m->lstConflicts))
+            names << (line.startsWith("Mon 08:00:00 ") ? trimBlanks(line.mid(13)) : line);
+        EXPECT_EQ(names, expected);
+        EXPECT_EQ(signalled, std::vector<bool>{!expected.isEmpty()});
+    }
+}
+
+// One line per day of each active entry, in week order, with the receiver tag only when two
+// receivers are in use.
+TEST(WeeklySchedule, ListsEachActiveDayInWeekOrder) {
+    ScheduleEntry twoDays = makeEntry("Farm Report", 2, "06:00:00", {1, 5});
+    twoDays.Times[5] = "18:15:00";
+    ScheduleEntry inactive = makeEntry("Old Show", 1, "05:00:00", {0, 1});
+    inactive.Active = 0;
+    for (const int16_t two : {1, 0}) {
+        TestProgram p;
+        writeSchedule(p.file("SwitchList.dat"), {makeEntry("Late Mass", 1, "07:00:00", {0}), twoDays,
+                                                 inactive, makeEntry("Early Mass", 1, "06:30:00", {0})});
+        p.m->InitializeProgram();
+        p.m->TwoReceivers = two;
+        p.m->BuildWeeklySchedule();
+        p.m->BuildWeeklySchedule();  // a rebuild replaces the listing
+        auto line = [two](const char* dayAndTime, const char* name, const char* tag) {
+            return dayAndTime + (' ' + fitField(name, 25)) + ' ' + (two ? tag : "");
+        };
+        const QByteArrayList expected{
+            line("Sun 06:30:00", "Early Mass", "R 1"), line("Sun 07:00:00", "Late Mass", "R 1"),
+            line("Mon 06:00:00", "Farm Report", "R 2"), line("Fri 18:15:00", "Farm Report", "R 2")};
+        EXPECT_EQ(linesOf(p.m->lstWeeklySchedule), expected) << "two receivers " << two;
+        EXPECT_EQ(p.m->lstSort.line(0), "106:30:00 " + expected[0].mid(13));
+    }
+}
+
+TEST(ServiceProviderNames, SixtyFourSlotsOfWhichNamesTakeTwentyFiveBytes) {
+    TestProgram p;
+    ServiceProviderNames names(p.file("SPNames.dat"));
+    names.open();  // the first opening makes the file
+    QByteArray blank(63 * 128 + 25, '\0');
+    for (int slot = 0; slot < 64; ++slot)
+        blank.replace(slot * 128, 25, QByteArray(25, ' '));
+    EXPECT_EQ(p.readFile("SPNames.dat"), blank);
+    names.LoadSPNames();
+    EXPECT_EQ(linesOf(names.lstSerProv).mid(62),
+              (QByteArrayList{"62 " + blank.left(25), "63 " + blank.left(25)}));
+
+    // An old station's file whose slots carry other bytes after the name: they stay as they are.
+    names.close();
+    p.writeFile("SPNames.dat", blank.replace('\0', 'x'));
+    names.open();
+    names.writeName(3, "Zeta");
+    names.writeName(7, "alpha6789012345678901234567890");  // 30 characters
+    names.viewMode = 1;                                    // by name: the empty slots first
+    names.LoadSPNames();
+    EXPECT_EQ(p.readFile("SPNames.dat").mid(7 * 128, 26), "alpha67890123456789012345x");
+    EXPECT_EQ(linesOf(names.lstSerProv).mid(61),
+              (QByteArrayList{blank.left(25) + " 63 ", "alpha67890123456789012345  7 ",
+                              fitField("Zeta", 25) + "  3 "}));
+    EXPECT_EQ(names.lstSerProv.itemData(63), 3);
+}
+
+TEST(SourceCodes, EveryFieldIsTakenTheLastOneToo) {
+    const std::pair<QByteArray, QByteArrayList> rows[] = {
+        {"ABC\r\nDEF\r\n", {"ABC", "DEF"}},
+        {"ABC\r\nDEF", {"ABC", "DEF"}},
+        {"  AB , \"C,D\" ,E\t\r\n", {"AB", "C,D", "E"}},
+        {"\"X Y\"junk,Z\n\r\n   \r\nW\x1aGARBAGE\r\n", {"X Y", "Z", "W"}},
+        {"", {}},
+    };
+    for (const auto& [text, fields] : rows)
+        EXPECT_EQ(sourceFields(text), fields) << text.toStdString();
+}
+
+TEST(SourceCodes, TheFloppyIsCopiedWholeOrTheOldListStays) {
+    const QByteArray old = "OLD\r\n";
+    // The floppy's file (none: no floppy folder), its text, the new local file blocked, what is
+    // left locally, the message.
+    const std::tuple<const char*, QByteArray, bool, QByteArray, QString> rows[] = {
+        {"SOURCE.DAT", "\"ENG\", fra ,\"D,E\"\r\n  ita\r\nSPA", false,
+         "ENG\r\nfra\r\n\"D,E\"\r\nita\r\nSPA\r\n", ""},
+        {"Other.dat", "ENG\r\n", false, old, "53  File not found"},
+        {nullptr, "", false, old, "76  Path not found"},
+        {"Source.dat", "ENG\r\n", true, old, "75  Path/File access error"},
+    };
+    for (const auto& [floppyFile, floppy, blockCopy, local, message] : rows) {
+        TestProgram p;
+        p.writeFile("Source.dat", old);
+        if (floppyFile) p.writeFile(QStringLiteral("floppy/") + floppyFile, floppy);
+        if (blockCopy) QDir().mkpath(p.file("Source.dat.new"));
+        qputenv("QUILLORN_FLOPPY", p.file("floppy").toLocal8Bit());
+        LoadSourceCodes(*p.m);
+        EXPECT_EQ(p.readFile("Source.dat"), local) << floppyFile;
+        EXPECT_EQ(p.messages.join('|').left(message.size()), message);
+        EXPECT_TRUE(!message.isEmpty() ||
+                    (p.messages.isEmpty() && readSourceCodes(p.file("Source.dat")) == sourceFields(floppy)));
+    }
+}
+
+}  // namespace
+}  // namespace qc::test
