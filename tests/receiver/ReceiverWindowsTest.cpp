@@ -3,16 +3,8 @@
 // the relay panel and the receiver set-up also talk to the receiver simulator on pseudo-terminals.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QListWidget>
-#include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QtWidgets>
 
 #include "core/mnuMenu.h"
 #include "receiver/MonitorTerminal.h"
@@ -23,7 +15,6 @@
 #include "review/frmServiceProvider.h"
 #include "support/GuiSupport.h"
 #include "support/ReceiverSim.h"
-#include "support/TestSupport.h"
 #include "support/WindowTesting.h"
 
 namespace qc::test {
@@ -53,29 +44,25 @@ std::vector<QByteArray> linesSince(const ReceiverSim& sim, size_t from, size_t c
     return std::vector(lines.begin() + std::min(from, lines.size()), lines.end());
 }
 
-// Set-up steps: c=control clicked (near its left end, where a check box has its mark), l=list:row
-// clicked, t=clock-reset time typed, h=control that must be hidden, x the settings folder made
-// unwritable, f closed by the window's frame, r=1 or 0: receiver 2 shown on both windows and its
-// week searched again, or hidden.
+// Set-up steps: those of act(), and hidden=control (not shown), unwritable (the settings folder),
+// close (by the window's frame), two=1 or 0 (receiver 2 shown on both windows and its week searched
+// again, or hidden).
 void setUpSteps(QWidget* w, TestProgram& p, const char* steps) {
-    for (const QString& step : QString::fromLatin1(steps).split(' ')) {
-        const QString arg = step.mid(2);
-        if (auto* c = step[0] == 'c' ? control<QWidget>(w, arg) : nullptr)
-            QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(c->height() / 2, c->height() / 2));
-        if (step[0] == 'l')
-            clickRow(control<QListWidget>(w, arg.section(':', 0, 0)), arg.section(':', 1).toInt());
-        if (auto* box = step[0] == 't' ? control<QLineEdit>(w, "txtClockResetTime") : nullptr) {
-            box->clear();
-            QTest::keyClicks(box, arg);
-        }
-        EXPECT_FALSE(step[0] == 'h' && shownIn(w, arg)) << steps;
-        if (step[0] == 'x') QDir().mkdir(p.file("QuillornControl.ini.new"));
-        if (step[0] == 'f') w->close();
-        if (step[0] == 'r') {
+    for (const QString& step : QString::fromLatin1(steps).split(u'|')) {
+        const QString arg = step.section(u'=', 1);
+        if (step.startsWith(u"hidden=")) {
+            EXPECT_FALSE(shownIn(w, arg)) << steps;
+        } else if (step == u"unwritable") {
+            QDir().mkdir(p.file("QuillornControl.ini.new"));
+        } else if (step == u"close") {
+            w->close();
+        } else if (step.startsWith(u"two=")) {
             for (const char* name : {"lstNextToSwitch2", "Label3", "Label5", "Label6", "lstPortTwo"})
-                EXPECT_EQ(shownIn(w->parentWidget(), name), arg == "1") << name;
+                EXPECT_EQ(shownIn(w->parentWidget(), name), arg == u"1") << name;
             EXPECT_EQ(p.m->lstNextToSwitch2.count(), arg.toInt());  // receiver 2 was searched again
             p.m->lstNextToSwitch2.clear();
+        } else {
+            act(w, step);
         }
     }
 }
@@ -91,15 +78,14 @@ TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
     // the message.
     // clang-format off
     const std::tuple<const char*, const char*, const char*, QString> rows[] = {
-        {"111201w01", "c=cmdClose", "111201w0154:30", samePorts},
-        {"111201w02", "l=lstPortOne:1 c=cmdClose", "111201w0254:30", samePorts},
-        {"111201w02", "c=optBaud2 c=cmdClose", "121201w0254:30", {}},
-        {"111201w02", "c=optBaud2 f", "121201w0254:30", {}},
-        {"111201m02", "l=lstHistoryEbNo:0 h=lstSaveLogs c=cmdClose", "111001m0254:30", {}},
-        {"111201w12", "c=Check1 c=optBaud2 c=chkLog c=chkRemote l=lstPortOne:2 l=lstHistoryEbNo:5 "
-                      "l=lstSaveLogs:3 t=07:15 f", "320500y0207:15", {}},
-        {"111201w12", "r=1 c=Check1 r=0 c=Check1 r=1 c=cmdClose", "111201w1254:30", {}},
-        {"111201w02", "c=optBaud2 x c=cmdClose", "111201w0254:30", "The settings were not saved"},
+        {"111201w01", "click=cmdClose", "111201w0154:30", samePorts},
+        {"111201w02", "row=lstPortOne:1|click=cmdClose", "111201w0254:30", samePorts},
+        {"111201w02", "click=optBaud2|close", "121201w0254:30", {}},
+        {"111201m02", "row=lstHistoryEbNo:0|hidden=lstSaveLogs|click=cmdClose", "111001m0254:30", {}},
+        {"111201w12", "click=Check1|click=optBaud2|click=chkLog|click=chkRemote|row=lstPortOne:2|row=lstHistoryEbNo:5|"
+                      "row=lstSaveLogs:3|type=txtClockResetTime:07:15|close", "320500y0207:15", {}},
+        {"111201w12", "two=1|click=Check1|two=0|click=Check1|two=1|click=cmdClose", "111201w1254:30", {}},
+        {"111201w02", "click=optBaud2|unwritable|click=cmdClose", "111201w0254:30", "The settings were not saved"},
     };
     // clang-format on
     for (const auto& [ini, steps, saved, message] : rows) {
@@ -124,28 +110,6 @@ TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
         p.m->InitializeProgram();
         EXPECT_EQ(settings(*p.m), ranWith) << steps;
     }
-}
-
-TEST(SetUpWindow, MenuCommandsOpenOneNamedWindowEachAndRebuildTheListingInIt) {
-    TestProgram p;
-    const QString schedule = p.file("SwitchList.dat");
-    writeSchedule(schedule, {makeEntry("News", 1, "13:00:00", {1})});
-    mnuMenu main(*p.m);
-    main.load();
-    for (const auto& [command, name] : {std::pair(main.mnuSetUp, "frmSetUp"),
-                                        {main.mnuSwitchSchedule, "frmWeeklySchedule"},
-                                        {main.mnuMonCon, "frmMonCon"}}) {
-        command->trigger();
-        QWidget* first = shownWindow(name);
-        ASSERT_TRUE(first) << name;
-        writeSchedule(schedule, {makeEntry("News", 1, "13:00:00", {1, 2})});
-        command->trigger();
-        EXPECT_EQ(shownWindow(name), first) << name;
-        expectNamed(first);
-    }
-    auto* week = control<QListView>(shownWindow("frmWeeklySchedule"), "lstWeeklySchedule");
-    EXPECT_EQ(listLines(week).size(), 2);  // rebuilt from the file as it is now
-    EXPECT_TRUE(QFontInfo(week->font()).fixedPitch());
 }
 
 // A line that opens and then fails to write, as an unplugged adapter does.
@@ -181,31 +145,27 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
     ASSERT_TRUE(sim.ready());
     QFile::link(rig.dir.filePath("nowhere"), rig.dir.filePath("COM2"));  // a port whose device is gone
     RawPty raw(rig.home, 3);  // a bare line that shows the bytes as they were sent
-    // Steps: t=text typed, e Enter, s "Send", h=hot key, c end of a switch cycle, u and d the Up and
-    // Down keys, p=port of receiver 1. Then the lines the simulator gets, and the answer shown.
+    // Steps: those of act(), and Enter, Up and Down in the command box, cycle (the last tick of a switch
+    // cycle), port=n (receiver 1's). Then the lines the simulator gets, and the answer shown.
+    // clang-format off
     const std::tuple<const char*, std::vector<QByteArray>, const char*> rows[] = {
-        {"t=EB|e|t=  FC |s", {"EB", "FC"}, "Sent FC\nFade Counter 0\n>"},
-        {"t=EB|c|s|h=mnuFC|s|h=mnuPort_3", {"R M", "FC", "FC", "Port C"}, nullptr},
-        {"t=EB|e|t=R R|e|u|u|u|d|u|e", {"EB", "R R", "EB"}, nullptr},
-        {"p=2|t=EB|e", {}, ""},
-        {"p=1|s", {"EB"}, nullptr},
-        {"p=3|t=EB|e|p=1", {}, nullptr},
+        {"type=txtCommand:EB|Enter|type=txtCommand:  FC |click=cmdSend", {"EB", "FC"}, "Sent FC\nFade Counter 0\n>"},
+        {"type=txtCommand:EB|cycle|click=cmdSend|menu=mnuFC|click=cmdSend|menu=mnuPort_3", {"R M", "FC", "FC", "Port C"}, nullptr},
+        {"type=txtCommand:EB|Enter|type=txtCommand:R R|Enter|Up|Up|Up|Down|Up|Enter", {"EB", "R R", "EB"}, nullptr},
+        {"port=2|type=txtCommand:EB|Enter", {}, ""},
+        {"port=1|click=cmdSend", {"EB"}, nullptr},
+        {"port=3|type=txtCommand:EB|Enter|port=1", {}, nullptr},
     };
+    // clang-format on
     for (const auto& [steps, sent, shown] : rows) {
         frmMonCon w(rig.m, rig.serial);
-        auto* box = control<QLineEdit>(&w, "txtCommand");
         const size_t before = sim.lines().size();
-        for (const QString& step : QString::fromLatin1(steps).split('|')) {
-            const char verb = step[0].toLatin1();
-            if (verb == 't') box->clear();
-            if (verb == 't') QTest::keyClicks(box, step.mid(2));
-            if (verb == 'e' || verb == 'u' || verb == 'd')
-                QTest::keyClick(box, verb == 'e' ? Qt::Key_Return : verb == 'u' ? Qt::Key_Up : Qt::Key_Down);
-            if (verb == 's') control<QAbstractButton>(&w, "cmdSend")->click();
-            if (verb == 'h') control<QAction>(&w, step.mid(2))->trigger();
-            if (verb == 'c') rig.m.SwitchCount1 = 2;  // the last tick of a switch cycle
-            if (verb == 'c') rig.m.Timer1_Timer();
-            if (verb == 'p') rig.m.Rx1Port = step.mid(2).toInt();
+        for (const QString& step : QString::fromLatin1(steps).split(u'|')) {
+            if (step == u"cycle") rig.m.SwitchCount1 = 2;
+            if (step == u"cycle") rig.m.Timer1_Timer();
+            if (step.startsWith(u"port=")) rig.m.Rx1Port = step.mid(5).toInt();
+            if (step == u"Enter" || step == u"Up" || step == u"Down") act(&w, "key=txtCommand:" + step);
+            if (step.contains(u'=') && !step.startsWith(u"port=")) act(&w, step);
         }
         EXPECT_EQ(linesSince(sim, before, sent.size()), sent) << steps;
         const QString label = control<QLabel>(&w, "lblMonitor")->text();
@@ -278,72 +238,80 @@ TEST(ReceiverSetUp, ChoicesMakeTheCommandsForTheChosenReceiver) {
     ReceiverSim sim(rig.home, 1);
     RawPty receiver2(rig.home, 2);
     ASSERT_TRUE(sim.ready() && receiver2.ok());
-    // TwoReceivers, receiver 2 chosen, the rows of port, route, source and attenuation, "View
-    // Settings", Source.dat; the lines receiver 1 gets, the bytes receiver 2 gets, the message.
+    // TwoReceivers, Source.dat, the choices (the window opens on the first line of each list, "View
+    // Settings" ticked); the lines receiver 1 gets, the bytes receiver 2 gets, MonitorCommand after, the
+    // message.
     // clang-format off
-    const struct { int16_t two; bool second; int port, route, lang, att; bool view; QByteArray source;
-                   std::vector<QByteArray> one; QByteArray other; QString message; } rows[] = {
-        {0, false, 0, 0, 0, 0, true, "ABC\r\nDEF", {"SETAUDIO 1 1 ABC0", "ER D 11", "ER D 14"}, "", ""},
-        {1, true, 1, 2, 1, 3, true, "ABC\r\nDEF\r\n", {}, "SETAUDIO 2 S DEF3\rER D 4\rER D 7\r", ""},
-        {1, false, 2, 3, 0, 14, false, "ABC\r\n", {"SETAUDIO 3 R ABC14", "ER D 1"}, "", ""},
-        {2, false, 3, 1, 0, 0, true, "ABC\r\n", {"SETAUDIO 4 2 ABC0", "ER D 8"}, "", ""},
-        {0, false, 0, 0, 0, 0, true, QByteArray(), {}, "", "No Source Code Selected"},
+    const std::tuple<int16_t, QByteArray, const char*, std::vector<QByteArray>, QByteArray, const char*, QString> rows[] = {
+        {0, "ABC\r\nDEF", "", {"SETAUDIO 1 1 ABC0", "ER D 11", "ER D 14"}, "", "R M", ""},
+        {1, "ABC\r\nDEF\r\n", "click=Option2|pick=lstPort:1|pick=lstRoute:2|pick=lstLang:1|pick=lstAtt:3|",
+         {}, "SETAUDIO 2 S DEF3\rER D 4\rER D 7\r", "R M", ""},
+        {1, "ABC\r\n", "pick=lstPort:2|pick=lstRoute:3|pick=lstAtt:14|tick=Check1:0|", {"SETAUDIO 3 R ABC14", "ER D 1"}, "", "FC", ""},
+        {2, "ABC\r\n", "pick=lstPort:3|pick=lstRoute:1|", {"SETAUDIO 4 2 ABC0", "ER D 8"}, "", "R M", ""},
+        {0, QByteArray(), "", {}, "", "FC", "No Source Code Selected"},
     };
     // clang-format on
-    for (const auto& row : rows) {
-        rig.m.TwoReceivers = row.two;
+    for (const auto& [two, source, steps, one, other, command, message] : rows) {
+        rig.m.TwoReceivers = two;
         rig.m.MonitorCommand = "FC";
         QFile::remove(rig.dir.filePath("Source.dat"));
-        if (!row.source.isNull()) {
-            QFile source(rig.dir.filePath("Source.dat"));
-            ASSERT_TRUE(source.open(QIODevice::WriteOnly) && source.write(row.source) == row.source.size());
-        }
+        QFile file(rig.dir.filePath("Source.dat"));
+        ASSERT_TRUE(source.isNull() ||
+                    (file.open(QIODevice::WriteOnly) && file.write(source) == source.size()));
+        file.close();
         frmSetReceiver w(rig.m);
         w.Form_Load();
-        EXPECT_EQ(shownIn(&w, "Option1") || shownIn(&w, "Option2"), row.two == 1);
-        if (row.second) control<QAbstractButton>(&w, "Option2")->click();
-        for (auto [list, choice] : {std::pair{"lstPort", row.port},
-                                    {"lstRoute", row.route},
-                                    {"lstLang", row.lang},
-                                    {"lstAtt", row.att}})
-            control<QListWidget>(&w, list)->setCurrentRow(choice);
-        control<QAbstractButton>(&w, "Check1")->setChecked(row.view);
+        EXPECT_EQ(shownIn(&w, "Option1") || shownIn(&w, "Option2"), two == 1);
         const size_t before = sim.lines().size();
         rig.messages.clear();
-        control<QAbstractButton>(&w, "cmdSet")->click();
-        EXPECT_EQ(linesSince(sim, before, row.one.size()), row.one);
-        EXPECT_EQ(receiver2.drain(), row.other);
-        EXPECT_EQ(rig.m.MonitorCommand, row.view && row.message.isEmpty() ? "R M" : "FC");
-        EXPECT_EQ(rig.messages.join('|'), row.message);
+        act(&w, steps + QStringLiteral("click=cmdSet"));
+        EXPECT_EQ(linesSince(sim, before, one.size()), one) << steps;
+        EXPECT_EQ(receiver2.drain(), other) << steps;
+        EXPECT_EQ(rig.m.MonitorCommand, command) << steps;
+        EXPECT_EQ(rig.messages.join('|'), message);
     }
 }
 
-TEST(EngineeringMode, ShowsTheHiddenItemsAndOpensTheirWindows) {
+// Engineering mode shows the hidden items; every command that opens a window, given twice, opens one
+// and names every control in it for a screen reader.
+TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHiddenOnes) {
     TestProgram p;
-    ASSERT_EQ(p.m->Rx1Port, 0);  // the relay panel's port fails at once: no device is touched
+    const QString schedule = p.file("SwitchList.dat");
+    writeSchedule(schedule, {makeEntry("News", 1, "13:00:00", {1})});
     mnuMenu w(*p.m);
+    w.load();
+    p.m->Rx1Port = 0;  // the relay panel's port fails at once: no device is touched
     auto item = [&](const char* name) { return control<QAction>(&w, name); };
     for (bool on : {true, false, true}) {
         w.setEngineeringMode(on);
-        EXPECT_EQ(w.windowTitle().contains("Engineering"), on);
         EXPECT_EQ(control<QMenu>(&w, "mnuReceiverStatus")->menuAction()->isVisible(), on);
         for (const char* name : {"mnuLoadSourceCodes", "mnuServiceProviders", "mnuMPEG", "mnuSetReceiver",
                                  "mnuCarrierStatus", "mnuRelayStatus", "mnuExtendedRelays", "mnuSettings"})
             EXPECT_EQ(item(name)->isVisible(), on) << name;
     }
-    for (const char* name : {"mnuExtendedRelays", "mnuRelayStatus", "mnuSetReceiver", "mnuSetReceiver",
-                             "mnuServiceProviders", "mnuServiceProviders"})
+    const char* commands[] = {"mnuSetUp",           "mnuSwitchSchedule", "mnuMonCon",
+                              "mnuExtendedRelays",  "mnuRelayStatus",    "mnuSetReceiver",
+                              "mnuServiceProviders"};
+    for (const char* name : commands)
         item(name)->trigger();
-    EXPECT_EQ(p.m->MonitorCommand, "R R");
-    const auto relays = w.findChildren<frmRelay*>();
-    ASSERT_EQ(relays.size(), 1);
-    ASSERT_EQ(w.findChildren<frmSetReceiver*>().size(), 1);
-    ASSERT_EQ(w.findChildren<frmServiceProvider*>().size(), 1);
-    // Every control a user acts on is announced by name; the relay buttons by row and action.
-    EXPECT_EQ(accessibleNameOf(control<QWidget>(relays[0], "cmdR_5")), "Relay 3 Close");
-    expectNamed(relays[0]);
-    expectNamed(w.findChild<frmSetReceiver*>());
-    expectNamed(w.findChild<frmServiceProvider*>());
+    writeSchedule(schedule, {makeEntry("News", 1, "13:00:00", {1, 2})});
+    for (const char* name : commands)
+        item(name)->trigger();
+    EXPECT_EQ(p.m->MonitorCommand, "R R");  // the relay panel of the last command
+    for (const char* name :
+         {"frmSetUp", "frmWeeklySchedule", "frmMonCon", "frmRelay", "frmSetReceiver", "frmServiceProvider"}) {
+        QWidgetList open;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->objectName() == name) open << top;
+        ASSERT_EQ(open.size(), 1) << name;
+        expectNamed(open[0]);
+    }
+    // The listing is rebuilt from the file as it is now, in a fixed-pitch font; the relay buttons are
+    // named by row and action.
+    auto* week = control<QListView>(shownWindow("frmWeeklySchedule"), "lstWeeklySchedule");
+    EXPECT_EQ(listLines(week).size(), 2);
+    EXPECT_TRUE(QFontInfo(week->font()).fixedPitch());
+    EXPECT_EQ(accessibleNameOf(control<QWidget>(shownWindow("frmRelay"), "cmdR_5")), "Relay 3 Close");
     closeMessages();
 }
 
@@ -356,26 +324,23 @@ TEST(ServiceProviderWindow, ApplyStoresTheNameAndChoosesTheSameLineAgain) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     auto* list = control<QListView>(&w, "lstSerProv");
     auto* name = control<QLineEdit>(&w, "txtName");
-    auto* apply = control<QAbstractButton>(&w, "cmdApply");
     list->scrollTo(list->model()->index(5, 0), QAbstractItemView::PositionAtTop);
     const auto topRow = [&] { return list->indexAt(QPoint(1, 1)).row(); };
     ASSERT_EQ(topRow(), 5);
-    clickRow(list, 7);
+    act(&w, "row=lstSerProv:7");
     ASSERT_TRUE(name->isVisible());
-    QTest::keyClicks(name, "Radio Quillorn International");  // 28 characters
-    QTest::mouseClick(apply, Qt::LeftButton);
+    act(&w, "type=txtName:Radio Quillorn International|click=cmdApply");  // 28 characters
     EXPECT_EQ(p.readFile("SPNames.dat").mid(7 * 128, 25), "Radio Quillorn Internatio");
     EXPECT_EQ(list->selectionModel()->selectedIndexes().value(0).row(), 7);
     EXPECT_FALSE(name->isVisible());
     EXPECT_EQ(topRow(), 5);
     EXPECT_EQ(listLines(list)[7], " 7 Radio Quillorn Internatio");
     // Delete empties the chosen slot; with no line chosen nothing is written.
-    control<QAbstractButton>(&w, "cmdDelete")->click();
+    act(&w, "click=cmdDelete");
     EXPECT_EQ(p.readFile("SPNames.dat").mid(7 * 128, 25), QByteArray(25, ' '));
     const QByteArray before = p.readFile("SPNames.dat");
     list->clearSelection();
-    name->setText("Lost");
-    QTest::mouseClick(apply, Qt::LeftButton);
+    act(&w, "type=txtName:Lost|click=cmdApply");
     EXPECT_EQ(p.messages, QStringList{"No Name Selected"});
     EXPECT_EQ(p.readFile("SPNames.dat"), before);
 }

@@ -4,7 +4,6 @@
 
 #include <QDir>
 
-#include "TestSupport.h"
 #include "WindowTesting.h"
 #include "platform/Text.h"
 #include "review/ServiceProviderNames.h"
