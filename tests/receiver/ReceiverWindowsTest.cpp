@@ -20,21 +20,18 @@
 namespace qc::test {
 namespace {
 
-// A program on the real serial lines of a temporary folder and the system clock.
+// A program on the real serial lines of a test program's folder and the system clock.
 struct PtyRig {
     PtyRig() {
-        QObject::connect(&m, &Module1::messageShown, [this](const QString& t) { messages << t; });
+        QObject::connect(&m, &Module1::messageShown, [this](const QString& t) { p.messages << t; });
         m.BaudIndex = 1;
         m.Rx1Port = 1;
         m.Rx2Port = 2;
     }
-    QTemporaryDir dir;
-    QString home = dir.path();
+    TestProgram p;
     SystemClock clock;
-    DeviceSerialLine serial{Paths{home}};
-    MemoryParallelPort port;
-    Module1 m{Paths{home}, clock, serial, port};
-    QStringList messages;
+    DeviceSerialLine serial{Paths{p.home()}};
+    Module1 m{Paths{p.home()}, clock, serial, p.port};
 };
 
 // The lines the simulator received since `from`, once `count` of them have come.
@@ -49,21 +46,15 @@ std::vector<QByteArray> linesSince(const ReceiverSim& sim, size_t from, size_t c
 // again, or hidden).
 void setUpSteps(QWidget* w, TestProgram& p, const char* steps) {
     for (const QString& step : QString::fromLatin1(steps).split(u'|')) {
-        const QString arg = step.section(u'=', 1);
-        if (step.startsWith(u"hidden=")) {
-            EXPECT_FALSE(shownIn(w, arg)) << steps;
-        } else if (step == u"unwritable") {
-            QDir().mkdir(p.file("QuillornControl.ini.new"));
-        } else if (step == u"close") {
-            w->close();
-        } else if (step.startsWith(u"two=")) {
-            for (const char* name : {"lstNextToSwitch2", "Label3", "Label5", "Label6", "lstPortTwo"})
-                EXPECT_EQ(shownIn(w->parentWidget(), name), arg == u"1") << name;
-            EXPECT_EQ(p.m->lstNextToSwitch2.count(), arg.toInt());  // receiver 2 was searched again
-            p.m->lstNextToSwitch2.clear();
-        } else {
-            act(w, step);
-        }
+        const QString verb = step.section(u'=', 0, 0), arg = step.section(u'=', 1);
+        EXPECT_FALSE(verb == u"hidden" && shownIn(w, arg)) << steps;
+        if (verb == u"unwritable") QDir().mkdir(p.file("QuillornControl.ini.new"));
+        if (verb == u"close") w->close();
+        for (const char* name : {"lstNextToSwitch2", "Label3", "Label5", "Label6", "lstPortTwo"})
+            EXPECT_TRUE(verb != u"two" || shownIn(w->parentWidget(), name) == (arg == u"1")) << name;
+        EXPECT_TRUE(verb != u"two" || p.m->lstNextToSwitch2.count() == arg.toInt());  // searched again
+        if (verb == u"two") p.m->lstNextToSwitch2.clear();
+        if (!QStringList{"hidden", "unwritable", "close", "two"}.contains(verb)) act(w, step);
     }
 }
 
@@ -141,10 +132,10 @@ TEST(Terminal, SendsToTheChosenReceiverForTheFullSecondAndReleasesThePortAfterAF
 
 TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
     PtyRig rig;
-    ReceiverSim sim(rig.home, 1, {"--ebno", "7.5"});
+    ReceiverSim sim(rig.p.home(), 1, {"--ebno", "7.5"});
     ASSERT_TRUE(sim.ready());
-    QFile::link(rig.dir.filePath("nowhere"), rig.dir.filePath("COM2"));  // a port whose device is gone
-    RawPty raw(rig.home, 3);  // a bare line that shows the bytes as they were sent
+    QFile::link(rig.p.file("nowhere"), rig.p.file("COM2"));  // a port whose device is gone
+    RawPty raw(rig.p.home(), 3);  // a bare line that shows the bytes as they were sent
     // Steps: those of act(), and Enter, Up and Down in the command box, cycle (the last tick of a switch
     // cycle), port=n (receiver 1's). Then the lines the simulator gets, and the answer shown.
     // clang-format off
@@ -172,25 +163,23 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
         EXPECT_TRUE(!shown || label == shown) << steps << ": " << label.toStdString();
     }
     // The failure shows its description alone, without the number.
-    ASSERT_EQ(rig.messages.size(), 1);
-    EXPECT_TRUE(rig.messages[0].startsWith("Invalid port number:")) << rig.messages[0].toStdString();
+    ASSERT_EQ(rig.p.messages.size(), 1);
+    EXPECT_TRUE(rig.p.messages[0].startsWith("Invalid port number:")) << rig.p.messages[0].toStdString();
     EXPECT_EQ(raw.drain(), "EB\r");  // on the wire: the command and one CR, nothing else
 }
 
 TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
     // The mode, the buttons clicked, how many show, the lines sent, a line of every status answer.
+    // clang-format off
     const std::tuple<QByteArray, std::vector<int>, int, std::vector<QByteArray>, QString> rows[] = {
-        {"R R",
-         {0, 1, 2, 3},
-         4,
-         {"R R", "RE O 1", "R R", "RE C 1", "R R", "RE O 2", "R R", "RE C 2", "R R"},
-         "Relay 2:"},
+        {"R R", {0, 1, 2, 3}, 4, {"R R", "RE O 1", "R R", "RE C 1", "R R", "RE O 2", "R R", "RE C 2", "R R"}, "Relay 2:"},
         {"R ER", {0, 27}, 28, {"R ER", "ER D 1", "R ER", "ER E 14", "R ER"}, "Relay 14:"},
         {"R M", {5}, 28, {"R M", "R M"}, "MPEG STATUS"},
     };
+    // clang-format on
     for (const auto& [mode, clicks, shown, lines, marker] : rows) {
         PtyRig rig;
-        ReceiverSim sim(rig.home, 1);
+        ReceiverSim sim(rig.p.home(), 1);
         ASSERT_TRUE(sim.ready());
         rig.m.CommandPort = 1;
         rig.m.MonitorCommand = mode;
@@ -206,7 +195,7 @@ TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
         const QString reply = control<QLabel>(&w, "lblRelay")->text();
         EXPECT_EQ(reply.count(marker), qsizetype(clicks.size() + 1)) << reply.toStdString();
         EXPECT_FALSE(rig.serial.isOpen());
-        EXPECT_TRUE(rig.messages.isEmpty()) << rig.messages.join('|').toStdString();
+        EXPECT_TRUE(rig.p.messages.isEmpty()) << rig.p.messages.join('|').toStdString();
     }
 }
 
@@ -235,8 +224,8 @@ TEST(RelayPanel, AFailedPortIsReleasedAndTheNextClickTriesAgain) {
 
 TEST(ReceiverSetUp, ChoicesMakeTheCommandsForTheChosenReceiver) {
     PtyRig rig;
-    ReceiverSim sim(rig.home, 1);
-    RawPty receiver2(rig.home, 2);
+    ReceiverSim sim(rig.p.home(), 1);
+    RawPty receiver2(rig.p.home(), 2);
     ASSERT_TRUE(sim.ready() && receiver2.ok());
     // TwoReceivers, Source.dat, the choices (the window opens on the first line of each list, "View
     // Settings" ticked); the lines receiver 1 gets, the bytes receiver 2 gets, MonitorCommand after, the
@@ -254,26 +243,23 @@ TEST(ReceiverSetUp, ChoicesMakeTheCommandsForTheChosenReceiver) {
     for (const auto& [two, source, steps, one, other, command, message] : rows) {
         rig.m.TwoReceivers = two;
         rig.m.MonitorCommand = "FC";
-        QFile::remove(rig.dir.filePath("Source.dat"));
-        QFile file(rig.dir.filePath("Source.dat"));
-        ASSERT_TRUE(source.isNull() ||
-                    (file.open(QIODevice::WriteOnly) && file.write(source) == source.size()));
-        file.close();
+        QFile::remove(rig.p.file("Source.dat"));
+        if (!source.isNull()) rig.p.writeFile("Source.dat", source);
         frmSetReceiver w(rig.m);
         w.Form_Load();
         EXPECT_EQ(shownIn(&w, "Option1") || shownIn(&w, "Option2"), two == 1);
         const size_t before = sim.lines().size();
-        rig.messages.clear();
+        rig.p.messages.clear();
         act(&w, steps + QStringLiteral("click=cmdSet"));
         EXPECT_EQ(linesSince(sim, before, one.size()), one) << steps;
         EXPECT_EQ(receiver2.drain(), other) << steps;
         EXPECT_EQ(rig.m.MonitorCommand, command) << steps;
-        EXPECT_EQ(rig.messages.join('|'), message);
+        EXPECT_EQ(rig.p.messages.join('|'), message);
     }
 }
 
 // Engineering mode shows the hidden items; every command that opens a window, given twice, opens one
-// and names every control in it for a screen reader.
+// window, whose every control is named for a screen reader.
 TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHiddenOnes) {
     TestProgram p;
     const QString schedule = p.file("SwitchList.dat");
@@ -289,17 +275,17 @@ TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHid
                                  "mnuCarrierStatus", "mnuRelayStatus", "mnuExtendedRelays", "mnuSettings"})
             EXPECT_EQ(item(name)->isVisible(), on) << name;
     }
-    const char* commands[] = {"mnuSetUp",           "mnuSwitchSchedule", "mnuMonCon",
-                              "mnuExtendedRelays",  "mnuRelayStatus",    "mnuSetReceiver",
-                              "mnuServiceProviders"};
+    const char* commands[] = {"mnuSchedule",    "mnuSetUp",           "mnuSwitchSchedule",
+                              "mnuMonCon",      "mnuExtendedRelays",  "mnuRelayStatus",
+                              "mnuSetReceiver", "mnuServiceProviders"};
     for (const char* name : commands)
         item(name)->trigger();
     writeSchedule(schedule, {makeEntry("News", 1, "13:00:00", {1, 2})});
     for (const char* name : commands)
         item(name)->trigger();
     EXPECT_EQ(p.m->MonitorCommand, "R R");  // the relay panel of the last command
-    for (const char* name :
-         {"frmSetUp", "frmWeeklySchedule", "frmMonCon", "frmRelay", "frmSetReceiver", "frmServiceProvider"}) {
+    for (const char* name : {"frmSchedule", "frmSetUp", "frmWeeklySchedule", "frmMonCon", "frmRelay",
+                             "frmSetReceiver", "frmServiceProvider"}) {
         QWidgetList open;
         for (QWidget* top : QApplication::topLevelWidgets())
             if (top->isVisible() && top->objectName() == name) open << top;

@@ -2,41 +2,34 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QTest>
+#include <QtWidgets>
 
 #include "GuiSupport.h"
 
 namespace qc::test {
 
 void act(QWidget* window, const QString& steps) {
+    static const QStringList verbs{"click", "rclick", "row", "dclick", "type", "key", "pick", "tick", "menu"};
     for (const QString& step : steps.split(u'|')) {
         const QString verb = step.section(u'=', 0, 0), name = step.section(u'=', 1).section(u':', 0, 0);
         const QString arg = step.section(u':', 1);
-        static const QStringList verbs{"click", "rclick", "row",  "dclick", "type",
-                                       "key",   "pick",   "tick", "menu"};
         if (!verbs.contains(verb)) ADD_FAILURE() << "no such step: " << step.toStdString();
+        if (auto* action = verb == u"menu" ? control<QAction>(window, name) : nullptr) action->trigger();
         QWidget* c = verb == u"menu" ? nullptr : control<QWidget>(window, name);
+        if (!c) continue;  // not a control's step, or control() has reported it missing
         if (verb == u"click")
             QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(c->height() / 2, c->height() / 2));
         if (verb == u"rclick") QTest::mouseRelease(c, Qt::RightButton);
         if (verb == u"row" || verb == u"dclick")
             clickRow(qobject_cast<QAbstractItemView*>(c), arg.toInt(), verb == u"dclick");
-        if (auto* box = verb == u"type" ? qobject_cast<QLineEdit*>(c) : nullptr) box->clear();
+        if (verb == u"type") c->setProperty("text", QString());
         if (verb == u"type") QTest::keyClicks(c, arg);
         if (verb == u"key")
             QTest::keyClick(c, arg == u"Up" ? Qt::Key_Up : arg == u"Down" ? Qt::Key_Down : Qt::Key_Return);
-        if (auto* list = verb == u"pick" ? qobject_cast<QComboBox*>(c) : nullptr)
-            list->setCurrentIndex(arg.toInt());
-        if (auto* list = verb == u"pick" ? qobject_cast<QListWidget*>(c) : nullptr)
-            list->setCurrentRow(arg.toInt());
-        if (auto* box = verb == u"tick" ? qobject_cast<QAbstractButton*>(c) : nullptr)
-            box->setChecked(arg == u"1");
-        if (verb == u"menu") control<QAction>(window, name)->trigger();
+        if (verb == u"pick")
+            c->setProperty(qobject_cast<QComboBox*>(c) ? "currentIndex" : "currentRow", arg.toInt());
+        if (verb == u"tick") c->setProperty("checked", arg == u"1");
     }
 }
 
