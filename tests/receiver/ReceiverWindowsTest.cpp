@@ -88,9 +88,8 @@ TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
         main->load();
         p.m->lstNextToSwitch2.clear();  // to see whether opening searches receiver 2 again
         main->mnuSetUp->trigger();
-        QWidget* setup = shownWindow("frmSetUp");
-        ASSERT_TRUE(setup) << steps;
-        setUpSteps(setup, p, steps);
+        ASSERT_TRUE(shownWindow("frmSetUp")) << steps;
+        setUpSteps(shownWindow("frmSetUp"), p, steps);
         EXPECT_EQ(p.readFile("QuillornControl.ini") + p.readFile("TimeReset.ini"), saved) << steps;
         EXPECT_TRUE(message.isEmpty() ? p.messages.isEmpty() : messageText().contains(message)) << steps;
         if (message.contains(QLatin1String("not saved"))) continue;
@@ -103,29 +102,23 @@ TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
     }
 }
 
-// A line that opens and then fails to write, as an unplugged adapter does.
-struct FailingWrite : ScriptedSerialLine {
-    using ScriptedSerialLine::ScriptedSerialLine;
-    void write(const QByteArray&) override { throw QcError(QcError::DeviceIoError, "Device I/O error"); }
-};
-
 TEST(Terminal, SendsToTheChosenReceiverForTheFullSecondAndReleasesThePortAfterAFailure) {
-    // Two receivers, receiver 2 chosen, the write fails, where the command goes (0: nowhere).
-    for (const auto& [two, chosen, failWrite, port] :
-         {std::tuple(1, true, false, 2), {0, true, false, 1}, {0, false, true, 0}}) {
+    // Two receivers, receiver 2 chosen, the write fails (a receiver unplugged after the open), where the
+    // command goes (0: nowhere).
+    for (const auto& [two, chosen, fails, port] :
+         {std::tuple(1, true, 0, 2), {0, true, 0, 1}, {0, false, 1, 0}}) {
         TestProgram p;
-        FailingWrite failing(p.clock);
-        ScriptedSerialLine& line = failWrite ? failing : p.serial;
-        line.answerDelayMs = 300;  // the answer and its prompt come well inside the second
+        p.serial.failingWrites = fails;
+        p.serial.answerDelayMs = 300;  // the answer and its prompt come well inside the second
         p.writeFile("QuillornControl.ini", "110000d" + QByteArray::number(two) + "2");
         p.m->ReadSettings();
         p.m->MonitorCommand = "FC";
         const QDateTime start = p.clock.now();
-        const auto reply = MonitorTerminal(*p.m, line).SendCommand(chosen);
-        EXPECT_FALSE(line.isOpen());
+        const auto reply = MonitorTerminal(*p.m, p.serial).SendCommand(chosen);
+        EXPECT_FALSE(p.serial.isOpen());
         EXPECT_EQ(p.messages, port ? QStringList() : QStringList{"Device I/O error"});
         EXPECT_EQ(reply, port ? std::optional<QByteArray>("Sent FC\r\nOK\r\n>") : std::nullopt);
-        EXPECT_EQ(line.bytesTo(port), port ? "FC\r" : "");
+        EXPECT_EQ(p.serial.bytesTo(port), port ? "FC\r" : "");
         EXPECT_TRUE(!port || start.msecsTo(p.clock.now()) > 1000);  // the prompt did not end it
     }
 }
@@ -169,34 +162,35 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
 }
 
 TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
+    PtyRig rig;
+    ReceiverSim sim(rig.p.home(), 1);
+    ASSERT_TRUE(sim.ready());
+    rig.m.CommandPort = 1;
     // The mode, the buttons clicked, how many show, the lines sent, a line of every status answer.
     // clang-format off
-    const std::tuple<QByteArray, std::vector<int>, int, std::vector<QByteArray>, QString> rows[] = {
-        {"R R", {0, 1, 2, 3}, 4, {"R R", "RE O 1", "R R", "RE C 1", "R R", "RE O 2", "R R", "RE C 2", "R R"}, "Relay 2:"},
-        {"R ER", {0, 27}, 28, {"R ER", "ER D 1", "R ER", "ER E 14", "R ER"}, "Relay 14:"},
-        {"R M", {5}, 28, {"R M", "R M"}, "MPEG STATUS"},
+    const std::tuple<QByteArray, const char*, int, std::vector<QByteArray>, QString> rows[] = {
+        {"R R", "click=cmdR_0|click=cmdR_1|click=cmdR_2|click=cmdR_3", 4,
+         {"R R", "RE O 1", "R R", "RE C 1", "R R", "RE O 2", "R R", "RE C 2", "R R"}, "Relay 2:"},
+        {"R ER", "click=cmdR_0|click=cmdR_27", 28, {"R ER", "ER D 1", "R ER", "ER E 14", "R ER"}, "Relay 14:"},
+        {"R M", "click=cmdR_5", 28, {"R M", "R M"}, "MPEG STATUS"},
     };
     // clang-format on
     for (const auto& [mode, clicks, shown, lines, marker] : rows) {
-        PtyRig rig;
-        ReceiverSim sim(rig.p.home(), 1);
-        ASSERT_TRUE(sim.ready());
-        rig.m.CommandPort = 1;
         rig.m.MonitorCommand = mode;
+        const size_t before = sim.lines().size();
         frmRelay w(rig.m, &rig.serial);
         w.Form_Load();
         int buttons = 0;
         for (int i = 0; i < RelayPanel::ButtonCount; ++i)
             buttons += shownIn(&w, QStringLiteral("cmdR_%1").arg(i));
         EXPECT_EQ(buttons, shown) << mode.toStdString();
-        for (int i : clicks)
-            control<QAbstractButton>(&w, QStringLiteral("cmdR_%1").arg(i))->click();
-        EXPECT_EQ(linesSince(sim, 0, lines.size()), lines);
+        act(&w, clicks);
+        EXPECT_EQ(linesSince(sim, before, lines.size()), lines);
         const QString reply = control<QLabel>(&w, "lblRelay")->text();
-        EXPECT_EQ(reply.count(marker), qsizetype(clicks.size() + 1)) << reply.toStdString();
+        EXPECT_EQ(reply.count(marker), QString(clicks).count(u'|') + 2) << reply.toStdString();
         EXPECT_FALSE(rig.serial.isOpen());
-        EXPECT_TRUE(rig.p.messages.isEmpty()) << rig.p.messages.join('|').toStdString();
     }
+    EXPECT_TRUE(rig.p.messages.isEmpty()) << rig.p.messages.join('|').toStdString();
 }
 
 TEST(RelayPanel, AFailedPortIsReleasedAndTheNextClickTriesAgain) {
@@ -205,9 +199,7 @@ TEST(RelayPanel, AFailedPortIsReleasedAndTheNextClickTriesAgain) {
     p.m->CommandPort = 3;
     p.m->MonitorCommand = "R R";
     p.serial.missingPorts = {3};
-    p.serial.answer = [](const QByteArray& line) -> QByteArray {
-        return line == "R R" ? "Relay 1: OPEN\r\n>" : ">";
-    };
+    p.serial.answer = [](const QByteArray& line) { return line == "R R" ? "Relay 1: OPEN\r\n>" : ">"; };
     RelayPanel panel(*p.m, p.serial);
     panel.Form_Load();
     ASSERT_EQ(p.messages.size(), 1);
@@ -305,20 +297,18 @@ TEST(ServiceProviderWindow, ApplyStoresTheNameAndChoosesTheSameLineAgain) {
     TestProgram p;
     frmServiceProvider w(*p.m);
     ASSERT_TRUE(w.load());
-    w.resize(400, 300);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     auto* list = control<QListView>(&w, "lstSerProv");
-    auto* name = control<QLineEdit>(&w, "txtName");
     list->scrollTo(list->model()->index(5, 0), QAbstractItemView::PositionAtTop);
     const auto topRow = [&] { return list->indexAt(QPoint(1, 1)).row(); };
     ASSERT_EQ(topRow(), 5);
     act(&w, "row=lstSerProv:7");
-    ASSERT_TRUE(name->isVisible());
+    ASSERT_TRUE(shownIn(&w, "txtName"));
     act(&w, "type=txtName:Radio Quillorn International|click=cmdApply");  // 28 characters
     EXPECT_EQ(p.readFile("SPNames.dat").mid(7 * 128, 25), "Radio Quillorn Internatio");
     EXPECT_EQ(list->selectionModel()->selectedIndexes().value(0).row(), 7);
-    EXPECT_FALSE(name->isVisible());
+    EXPECT_FALSE(shownIn(&w, "txtName"));
     EXPECT_EQ(topRow(), 5);
     EXPECT_EQ(listLines(list)[7], " 7 Radio Quillorn Internatio");
     // Delete empties the chosen slot; with no line chosen nothing is written.

@@ -38,13 +38,11 @@ struct Editor : ::testing::Test {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void run(const QString& steps) { act(frmSchedule::instance(), steps); }
-    template <typename T = QLineEdit>
-    T* c(const QString& name) {
-        return control<T>(frmSchedule::instance(), name);
-    }
-    QString shown() { return listLines(c<QListView>("lstDisplaySchedule")).join(u'|'); }
+    QWidget* c(const QString& name) { return control<QWidget>(frmSchedule::instance(), name); }
+    QString text(const QString& name) { return c(name)->property("text").toString(); }
+    QString time(int day) { return text(QStringLiteral("txtSwitchTime_%1").arg(day)); }
+    QString shown() { return listLines(qobject_cast<QListView*>(c("lstDisplaySchedule"))).join(u'|'); }
     QByteArray record(int n) { return p.readFile("SwitchList.dat").mid((n - 1) * 113, 113); }
-    QString time(int day) { return c(QStringLiteral("txtSwitchTime_%1").arg(day))->text(); }
 };
 
 TEST_F(Editor, ApplyChecksTheTypedTimesAndStoresTheRecordByteForByte) {
@@ -60,10 +58,8 @@ TEST_F(Editor, ApplyChecksTheTypedTimesAndStoresTheRecordByteForByte) {
         // clang-format on
         const QByteArray before = record(1);
         p.messages.clear();
-        run(QStringLiteral("type=txtSatLen:%1|tick=chkDay_1:%2|type=txtSwitchTime_1:%3|click=cmdApply")
-                .arg(length)
-                .arg(ticked)
-                .arg(monday));
+        run(QString::asprintf("type=txtSatLen:%s|tick=chkDay_1:%d|type=txtSwitchTime_1:%s|click=cmdApply",
+                              length, ticked, monday));
         ScheduleEntry expected = makeEntry("Morning News", 1, monday, {1}, 3, "B", 14, 3, length);
         expected.Days[1] = ticked;
         EXPECT_EQ(p.messages, *refusal ? QStringList{refusal} : QStringList());
@@ -77,7 +73,7 @@ TEST_F(Editor, NewTakesTheFirstFreeRecordAndOkDeletesTheEntryCurrentThen) {
     run("click=cmdNew");
     EXPECT_EQ(record(4), makeEntry("", 0, "", {}, 1, "", 0, 0).serialise());
     run("type=txtPgmName:Bz|click=cmdApply");  // no line selected: the rebuild loads the line above it
-    EXPECT_EQ(c("txtPgmName")->text() + QString::number(p.m->CurRecordNo), "B2");
+    EXPECT_EQ(text("txtPgmName") + QString::number(p.m->CurRecordNo), "B2");
 
     run("row=lstDisplaySchedule:0|click=cmdDelete");  // no time box clicked since: the question
     ASSERT_NE(frmDialog1::instance(), nullptr);
@@ -98,7 +94,7 @@ TEST_F(Editor, ApplyRebuildsTheListEveryReceiversNextEventsAndTheConflicts) {
          "111001d12");
     run("row=lstDisplaySchedule:0|type=txtPgmName:Zulu|pick=cboReceiver:1|click=cmdApply");
     // The line position stays: it now holds Bravo, which is loaded. Receiver 1 no longer switches it.
-    EXPECT_EQ(shown() + c("txtPgmName")->text(), "Bravo|Charlie|ZuluBravo");
+    EXPECT_EQ(shown() + text("txtPgmName"), "Bravo|Charlie|ZuluBravo");
     EXPECT_EQ(std::tuple(p.m->CurRecordNo, p.m->NextRecord1, p.m->NextRecord2), std::tuple(2, 2, 1));
     // Two receivers and none chosen: stored with receiver 0, switched on neither.
     run("pick=cboReceiver:-1|click=cmdApply");
@@ -108,14 +104,13 @@ TEST_F(Editor, ApplyRebuildsTheListEveryReceiversNextEventsAndTheConflicts) {
     // Charlie at Zulu's second: no collision on receiver 1; on receiver 2 the window lists both, and a
     // clean check later empties it.
     // clang-format off
-    for (const auto& [steps, collisions] : {std::pair("row=lstDisplaySchedule:1|pick=cboReceiver:0|type=txtSwitchTime_1:13:00:00", "none"),
+    for (const auto& [steps, collisions] : {std::pair<const char*, QString>("row=lstDisplaySchedule:1|pick=cboReceiver:0|type=txtSwitchTime_1:13:00:00", "none"),
              {"pick=cboReceiver:1", "Mon 13:00:00 Charlie |Mon 13:00:00 Zulu"}, {"type=txtSwitchTime_1:13:00:01", ""}}) {
         // clang-format on
         run(steps + QStringLiteral("|click=cmdApply"));
-        auto* window = frmScheduleConflicts::instance();
-        EXPECT_EQ(window && window->isVisible() ? listLines(window->lstConflicts()).join(u'|').simplified()
-                                                : "none",
-                  QString(collisions));
+        auto* w = frmScheduleConflicts::instance();
+        EXPECT_EQ(w && w->isVisible() ? listLines(w->lstConflicts()).join(u'|').simplified() : "none",
+                  collisions);
     }
 }
 
@@ -128,14 +123,13 @@ TEST_F(Editor, DeleteAndThePopupCommandsActOnTheControlsOnly) {
     run("key=txtSwitchTime_0:Up");  // from Sunday up to Saturday
     EXPECT_EQ(frmSchedule::instance()->focusWidget(), c("txtSwitchTime_6"));
     run("rclick=chkDay_3|menu=mnuHiddenPopupPaste");  // nothing copied yet: clears the day
-    EXPECT_TRUE(c<QMenu>("mnuHiddenPopup")->isVisible());
-    EXPECT_FALSE(c<QCheckBox>("chkDay_3")->isChecked());
-    EXPECT_EQ(time(3), "");
+    EXPECT_EQ(std::tuple(c("mnuHiddenPopup")->isVisible(), c("chkDay_3")->property("checked"), time(3)),
+              std::tuple(true, false, ""));
     run("type=txtSwitchTime_1:05:30:00|tick=chkDay_1:1|rclick=chkDay_1|menu=mnuHiddenPopupCopy|rclick=chkDay_"
         "4|"
         "menu=mnuHiddenPopupPasteWeekdays");
     for (int day = 0; day < 7; ++day) {
-        EXPECT_TRUE(c<QCheckBox>(QStringLiteral("chkDay_%1").arg(day))->isChecked()) << day;
+        EXPECT_TRUE(c(QStringLiteral("chkDay_%1").arg(day))->property("checked").toBool()) << day;
         EXPECT_EQ(time(day), day >= 1 && day <= 5 ? "05:30:00" : "07:00:00") << day;
     }
     EXPECT_EQ(record(1), makeEntry("Days", 1, "07:00:00", {0, 2, 3, 6}).serialise());
@@ -159,7 +153,7 @@ TEST_F(Editor, TheClockSwitchesOnTimeWhileAnEntryIsBeingEdited) {
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes.front().bytes, QByteArray("SP A,S,14\rAM A,3\r\r"));
     EXPECT_NEAR(QTime(12, 0, 47).secsTo(writes.front().at.time()), 0, 1);
-    EXPECT_EQ(c("txtPgmName")->text() + QString::number(p.m->CurRecordNo), "Edited later2");
+    EXPECT_EQ(text("txtPgmName") + QString::number(p.m->CurRecordNo), "Edited later2");
     EXPECT_EQ(record(2), makeEntry("Edited", 1, "18:00:00", {1}).serialise());
     run("click=cmdApply");
     EXPECT_EQ(record(2), makeEntry("Edited later", 1, "19:00:00", {1}).serialise());

@@ -6,49 +6,46 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "platform/PrinterTextDevice.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 const QString PdfDriver = "/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd";
 
 struct CupsServer {
-    QTemporaryDir dir;
+    qc::test::TestProgram dir;  // its folder
     QProcess cupsd;
-    QString socket = dir.filePath("cups.sock");
-    QString output = dir.filePath("out/job.pdf");
+    QString socket = dir.file("cups.sock");
+    QString output = dir.file("out/job.pdf");
 
     ~CupsServer() { cupsd.terminate(), cupsd.waitForFinished(10000); }  // or QProcess kills it
 
     // Empty when the service runs, else why it does not.
     QString start() {
         for (const char* sub : {"etc", "spool", "cache", "state", "tmp", "ssl", "out"})
-            QDir(dir.path()).mkpath(sub);
+            QDir(dir.home()).mkpath(sub);
         // The queue's jobs run as the service's own user, which writes the output.
-        QFile(dir.path()).setPermissions(QFile::Permissions(0x7755));
-        QFile(dir.filePath("out")).setPermissions(QFile::Permissions(0x7777));
+        QFile(dir.home()).setPermissions(QFile::Permissions(0x7755));
+        QFile(dir.file("out")).setPermissions(QFile::Permissions(0x7777));
         // Anyone on the socket may set up queues: the socket lies in the test's own folder.
-        write("etc/cupsd.conf",
-              "Listen %1/cups.sock\nBrowsing Off\nWebInterface No\n"
-              "<Policy default>\n<Limit All>\nOrder allow,deny\nAllow all\n</Limit>\n</Policy>\n");
-        write(
-            "etc/cups-files.conf",
-            "ServerRoot %1/etc\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\nTempDir %1/tmp\n"
-            "ServerKeychain %1/ssl\nErrorLog stderr\nAccessLog stderr\nPageLog stderr\nPrintcap %1/printcap\n"
-            "CreateSelfSignedCerts no\nFileDevice Yes\nSystemGroup root\n");
+        for (const auto& [name, text] :
+             {std::pair("etc/cupsd.conf",
+                        "Listen %1/cups.sock\nBrowsing Off\nWebInterface No\n<Policy default>\n"
+                        "<Limit All>\nOrder allow,deny\nAllow all\n</Limit>\n</Policy>\n"),
+              {"etc/cups-files.conf",
+               "ServerRoot %1/etc\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\n"
+               "TempDir %1/tmp\nServerKeychain %1/ssl\nErrorLog stderr\nAccessLog stderr\n"
+               "PageLog stderr\nPrintcap %1/printcap\nCreateSelfSignedCerts no\n"
+               "FileDevice Yes\nSystemGroup root\n"}})
+            dir.writeFile(name, QString(text).arg(dir.home()).toLocal8Bit());
         cupsd.start("/usr/sbin/cupsd",
-                    {"-f", "-c", dir.filePath("etc/cupsd.conf"), "-s", dir.filePath("etc/cups-files.conf")});
+                    {"-f", "-c", dir.file("etc/cupsd.conf"), "-s", dir.file("etc/cups-files.conf")});
         const bool up = QTest::qWaitFor([&] { return QFile::exists(socket) || !cupsd.state(); }, 15000);
         return up && QFile::exists(socket) ? QString()
                                            : "cupsd did not come up: " + cupsd.readAllStandardError();
-    }
-    void write(const char* name, const char* text) {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(QString(text).arg(dir.path()).toLocal8Bit());
     }
 
     // A CUPS command against this service; its output.
@@ -79,11 +76,11 @@ TEST(PrinterTest, PrintsThroughTheDefaultCupsQueueAndReportsRefusals) {
             GTEST_SKIP() << "Printing through CUPS is not tested: " << tool.toStdString()
                          << " is missing (apt-get install cups poppler-utils).";
     CupsServer cups;
-    qputenv("HOME", cups.dir.path().toLocal8Bit());  // no personal default printer of this machine's user
+    qputenv("HOME", cups.dir.home().toLocal8Bit());  // no personal default printer of this machine's user
     qunsetenv("PRINTER");
     qunsetenv("LPDEST");
     // No print service at all: an error at once, not a hang.
-    cupsSetServer(cups.dir.filePath("nobody.sock").toLocal8Bit().constData());
+    cupsSetServer(cups.dir.file("nobody.sock").toLocal8Bit().constData());
     EXPECT_EQ(printOneLine(), 484);
 
     const QString failure = cups.start();
