@@ -293,7 +293,7 @@ TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHid
     closeMessages();
 }
 
-TEST(ServiceProviderWindow, ApplyStoresTheNameAndChoosesTheSameLineAgain) {
+TEST(ServiceProviderWindow, ApplyStoresTheNameChoosesTheSameLineAgainAndEitherViewListsIt) {
     TestProgram p;
     frmServiceProvider w(*p.m);
     ASSERT_TRUE(w.load());
@@ -311,8 +311,12 @@ TEST(ServiceProviderWindow, ApplyStoresTheNameAndChoosesTheSameLineAgain) {
     EXPECT_FALSE(shownIn(&w, "txtName"));
     EXPECT_EQ(topRow(), 5);
     EXPECT_EQ(listLines(list)[7], " 7 Radio Quillorn Internatio");
+    act(&w, "menu=mnuView_1");  // by name: the empty slots first
+    EXPECT_EQ(listLines(list).mid(62),
+              (QStringList{QString(25, u' ') + " 63 ", "Radio Quillorn Internatio  7 "}));
     // Delete empties the chosen slot; with no line chosen nothing is written.
-    act(&w, "click=cmdDelete");
+    list->scrollToBottom();
+    act(&w, "row=lstSerProv:63|click=cmdDelete");
     EXPECT_EQ(p.readFile("SPNames.dat").mid(7 * 128, 25), QByteArray(25, ' '));
     const QByteArray before = p.readFile("SPNames.dat");
     list->clearSelection();
