@@ -278,11 +278,11 @@ TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHid
     EXPECT_EQ(p.m->MonitorCommand, "R R");  // the relay panel of the last command
     for (const char* name : {"frmSchedule", "frmSetUp", "frmWeeklySchedule", "frmMonCon", "frmRelay",
                              "frmSetReceiver", "frmServiceProvider"}) {
-        QWidgetList open;
+        int open = 0;
         for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->isVisible() && top->objectName() == name) open << top;
-        ASSERT_EQ(open.size(), 1) << name;
-        expectNamed(open[0]);
+            open += top->isVisible() && top->objectName() == name;
+        ASSERT_EQ(open, 1) << name;
+        expectNamed(shownWindow(name));
     }
     // The listing is rebuilt from the file as it is now, in a fixed-pitch font; the relay buttons are
     // named by row and action.

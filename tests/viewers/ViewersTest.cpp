@@ -25,7 +25,6 @@ struct Viewer {
     TestProgram p;
     LogViewer v{*p.m, LogViewer::Window::ActivityLog};
     Viewer(const QByteArray& kind, const std::map<QString, QByteArray>& files) {
-        QDir().mkpath(p.file("logs"));
         for (const auto& [name, bytes] : files)
             p.writeFile("logs/" + name, bytes);
         p.m->LogKind = kind;
@@ -33,8 +32,8 @@ struct Viewer {
     }
 };
 
-TEST(LogViewerTest, WithoutLogsOkDoesNothing) {
-    Viewer viewer("AL", {});
+TEST(LogViewerTest, WithoutLogsOfTheKindOkDoesNothing) {
+    Viewer viewer("AL", {{"EB261205.log", ""}});
     EXPECT_EQ(linesOf(viewer.v.lstDate), QByteArrayList{"No Logs"});
     viewer.v.cmdOk_Click();
     EXPECT_FALSE(viewer.v.showing);
@@ -65,8 +64,8 @@ TEST(LogViewerTest, ShowsADayByTimeOrByEvent) {
 }
 
 TEST(LogViewerTest, PrintsFiftyOneLinesAPageUnderANumberedHeader) {
-    const std::pair<int, QList<int>> cases[] = {
-        {120, {51, 51, 18}}, {51, {51, 0}}, {-1, {0}}};  // -1: none shown
+    // Lines in the log (-1: none shown), the log's lines on each page.
+    const std::pair<int, QList<int>> cases[] = {{120, {51, 51, 18}}, {51, {51, 0}}, {-1, {0}}};
     for (const auto& [logLines, perPage] : cases) {
         QByteArray file;
         for (int i = 1; i <= std::max(logLines, 1); ++i)
@@ -78,11 +77,10 @@ TEST(LogViewerTest, PrintsFiftyOneLinesAPageUnderANumberedHeader) {
         EXPECT_TRUE(printer.ended && printer.fontName == "Courier New" && printer.fontSize == 12);
         ASSERT_EQ(printer.pages.size(), perPage.size()) << logLines;
         for (int page = 0, next = 1; page < perPage.size(); ++page) {
-            QByteArrayList expected{"",
-                                    QByteArray(28, ' ') + "QuillornControl Activity Log   " +
-                                        (logLines >= 0 ? "12/05/26" : "        ") + "  Page " +
-                                        QByteArray::number(page + 1) + " ",
-                                    "", "", ""};
+            QByteArrayList expected{"", "", "", "", ""};
+            expected[1] = QString::asprintf("%28sQuillornControl Activity Log   %8s  Page %d ", "",
+                                            logLines >= 0 ? "12/05/26" : "", page + 1)
+                              .toLatin1();
             for (int i = 0; i < perPage[page]; ++i, ++next)
                 expected << "    08:00:00  line " + QByteArray::number(next);
             EXPECT_EQ(printer.pages[page], expected) << logLines << " page " << page + 1;
