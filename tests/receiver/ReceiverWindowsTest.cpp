@@ -20,26 +20,27 @@
 namespace qc::test {
 namespace {
 
-// A program on the real serial lines of a test program's folder and the system clock.
+// A program on the real serial lines of a test program's folder and the system clock, with the
+// receiver simulator as receiver 1.
 struct PtyRig {
-    PtyRig() {
+    explicit PtyRig(const QStringList& options = {}) : sim(p.home(), 1, options) {
         QObject::connect(&m, &Module1::messageShown, [this](const QString& t) { p.messages << t; });
         m.BaudIndex = 1;
         m.Rx1Port = 1;
         m.Rx2Port = 2;
     }
+    // The lines receiver 1 got after the first `from`, once `count` of them have come.
+    std::vector<QByteArray> linesSince(size_t from, size_t count) const {
+        sim.waitForLines(from + count);
+        const std::vector<QByteArray> lines = sim.lines();
+        return std::vector(lines.begin() + std::min(from, lines.size()), lines.end());
+    }
     TestProgram p;
     SystemClock clock;
     DeviceSerialLine serial{Paths{p.home()}};
     Module1 m{Paths{p.home()}, clock, serial, p.port};
+    ReceiverSim sim;
 };
-
-// The lines the simulator received since `from`, once `count` of them have come.
-std::vector<QByteArray> linesSince(const ReceiverSim& sim, size_t from, size_t count) {
-    sim.waitForLines(from + count);
-    const std::vector<QByteArray> lines = sim.lines();
-    return std::vector(lines.begin() + std::min(from, lines.size()), lines.end());
-}
 
 // Set-up steps: those of act(), and hidden=control (not shown), unwritable (the settings folder),
 // close (by the window's frame), two=1 or 0 (receiver 2 shown on both windows and its week searched
@@ -124,9 +125,8 @@ TEST(Terminal, SendsToTheChosenReceiverForTheFullSecondAndReleasesThePortAfterAF
 }
 
 TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
-    PtyRig rig;
-    ReceiverSim sim(rig.p.home(), 1, {"--ebno", "7.5"});
-    ASSERT_TRUE(sim.ready());
+    PtyRig rig({"--ebno", "7.5"});
+    ASSERT_TRUE(rig.sim.ready());
     QFile::link(rig.p.file("nowhere"), rig.p.file("COM2"));  // a port whose device is gone
     RawPty raw(rig.p.home(), 3);  // a bare line that shows the bytes as they were sent
     // Steps: those of act(), and Enter, Up and Down in the command box, cycle (the last tick of a switch
@@ -143,7 +143,7 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
     // clang-format on
     for (const auto& [steps, sent, shown] : rows) {
         frmMonCon w(rig.m, rig.serial);
-        const size_t before = sim.lines().size();
+        const size_t before = rig.sim.lines().size();
         for (const QString& step : QString::fromLatin1(steps).split(u'|')) {
             if (step == u"cycle") rig.m.SwitchCount1 = 2;
             if (step == u"cycle") rig.m.Timer1_Timer();
@@ -151,7 +151,7 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
             if (step == u"Enter" || step == u"Up" || step == u"Down") act(&w, "key=txtCommand:" + step);
             if (step.contains(u'=') && !step.startsWith(u"port=")) act(&w, step);
         }
-        EXPECT_EQ(linesSince(sim, before, sent.size()), sent) << steps;
+        EXPECT_EQ(rig.linesSince(before, sent.size()), sent) << steps;
         const QString label = control<QLabel>(&w, "lblMonitor")->text();
         EXPECT_TRUE(!shown || label == shown) << steps << ": " << label.toStdString();
     }
@@ -163,8 +163,7 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
 
 TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
     PtyRig rig;
-    ReceiverSim sim(rig.p.home(), 1);
-    ASSERT_TRUE(sim.ready());
+    ASSERT_TRUE(rig.sim.ready());
     rig.m.CommandPort = 1;
     // The mode, the buttons clicked, how many show, the lines sent, a line of every status answer.
     // clang-format off
@@ -177,7 +176,7 @@ TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
     // clang-format on
     for (const auto& [mode, clicks, shown, lines, marker] : rows) {
         rig.m.MonitorCommand = mode;
-        const size_t before = sim.lines().size();
+        const size_t before = rig.sim.lines().size();
         frmRelay w(rig.m, &rig.serial);
         w.Form_Load();
         int buttons = 0;
@@ -185,7 +184,7 @@ TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
             buttons += shownIn(&w, QStringLiteral("cmdR_%1").arg(i));
         EXPECT_EQ(buttons, shown) << mode.toStdString();
         act(&w, clicks);
-        EXPECT_EQ(linesSince(sim, before, lines.size()), lines);
+        EXPECT_EQ(rig.linesSince(before, lines.size()), lines);
         const QString reply = control<QLabel>(&w, "lblRelay")->text();
         EXPECT_EQ(reply.count(marker), QString(clicks).count(u'|') + 2) << reply.toStdString();
         EXPECT_FALSE(rig.serial.isOpen());
@@ -216,9 +215,8 @@ TEST(RelayPanel, AFailedPortIsReleasedAndTheNextClickTriesAgain) {
 
 TEST(ReceiverSetUp, ChoicesMakeTheCommandsForTheChosenReceiver) {
     PtyRig rig;
-    ReceiverSim sim(rig.p.home(), 1);
     RawPty receiver2(rig.p.home(), 2);
-    ASSERT_TRUE(sim.ready() && receiver2.ok());
+    ASSERT_TRUE(rig.sim.ready() && receiver2.ok());
     // TwoReceivers, Source.dat, the choices (the window opens on the first line of each list, "View
     // Settings" ticked); the lines receiver 1 gets, the bytes receiver 2 gets, MonitorCommand after, the
     // message.
@@ -240,10 +238,10 @@ TEST(ReceiverSetUp, ChoicesMakeTheCommandsForTheChosenReceiver) {
         frmSetReceiver w(rig.m);
         w.Form_Load();
         EXPECT_EQ(shownIn(&w, "Option1") || shownIn(&w, "Option2"), two == 1);
-        const size_t before = sim.lines().size();
+        const size_t before = rig.sim.lines().size();
         rig.p.messages.clear();
         act(&w, steps + QStringLiteral("click=cmdSet"));
-        EXPECT_EQ(linesSince(sim, before, one.size()), one) << steps;
+        EXPECT_EQ(rig.linesSince(before, one.size()), one) << steps;
         EXPECT_EQ(receiver2.drain(), other) << steps;
         EXPECT_EQ(rig.m.MonitorCommand, command) << steps;
         EXPECT_EQ(rig.p.messages.join('|'), message);

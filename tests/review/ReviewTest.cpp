@@ -26,11 +26,8 @@ TEST(ConflictCheck, ReportsEachAdjacentPairDueAtTheSameSecond) {
     };
     for (const auto& [entries, twoReceivers, receiver, expected] : rows) {
         TestProgram p;
-        writeSchedule(p.file("SwitchList.dat"), entries);
-        p.m->SchedFileNo.open(p.file("SwitchList.dat"));
-        p.m->TwoReceivers = twoReceivers;
-        receiver == 1 ? (p.m->FindNextSwitch1(), p.m->CheckConflicts1())
-                      : (p.m->FindNextSwitch2(), p.m->CheckConflicts2());
+        p.start(entries, twoReceivers ? "111001d12" : "111001d02");  // both searches run at the start
+        receiver == 1 ? p.m->CheckConflicts1() : p.m->CheckConflicts2();
         QByteArrayList names;  // whole lines of the week: day, time, the name as stored
         for (const QByteArray& line : linesOf(p.m->lstConflicts))
             names << (line.startsWith("Mon 08:00:00 ") ? trimBlanks(line.mid(13)) : line);
@@ -47,10 +44,9 @@ TEST(WeeklySchedule, ListsEachActiveDayInWeekOrder) {
     inactive.Active = 0;
     for (const int16_t two : {1, 0}) {
         TestProgram p;
-        writeSchedule(p.file("SwitchList.dat"), {makeEntry("Late Mass", 1, "07:00:00", {0}), twoDays,
-                                                 inactive, makeEntry("Early Mass", 1, "06:30:00", {0})});
-        p.m->InitializeProgram();
-        p.m->TwoReceivers = two;
+        p.start({makeEntry("Late Mass", 1, "07:00:00", {0}), twoDays, inactive,
+                 makeEntry("Early Mass", 1, "06:30:00", {0})},
+                two ? "111001d12" : "111001d02");
         p.m->BuildWeeklySchedule();
         auto line = [two](const char* dayAndTime, const char* name, const char* tag) {
             return dayAndTime + (' ' + fitField(name, 25)) + ' ' + (two ? tag : "");

@@ -23,9 +23,7 @@ struct Editor : ::testing::Test {
 
     // Opened as the operator does, by the main window's "Schedules".
     void open(const std::vector<ScheduleEntry>& entries, const QByteArray& settings = "111001d02") {
-        writeSchedule(p.file("SwitchList.dat"), entries);
-        p.writeFile("QuillornControl.ini", settings);
-        p.m->InitializeProgram();
+        p.start(entries, settings);
         menu = std::make_unique<mnuMenu>(*p.m);
         menu->mnuSchedule->trigger();
         ASSERT_TRUE(frmSchedule::instance() && frmSchedule::instance()->isVisible());

@@ -59,10 +59,16 @@ struct CupsServer {
     }
 };
 
-// The number of the error a one-line printout ends with; 0 when it went through.
-int printOneLine() try {
+// Prints "line n" for n = 1 .. lines on the default printer, the first at column 29 with a date and a
+// new page after the 10th; the number of the error the printout ends with, 0 when it went through.
+int print(int lines) try {
     qc::PrinterTextDevice printer;
-    printer.printAt(5, "one line");
+    printer.setFont("Courier New", 12);
+    for (int i = 1; i <= lines; ++i) {
+        printer.printAt(i == 1 ? 29 : 5, "line " + QByteArray::number(i) + (i == 1 ? "  12/05/26" : ""));
+        printer.endLine();
+        if (i == 10) printer.newPage();
+    }
     printer.endDoc();
     return 0;
 } catch (const qc::QcError& e) {
@@ -81,29 +87,20 @@ TEST(PrinterTest, PrintsThroughTheDefaultCupsQueueAndReportsRefusals) {
     qunsetenv("LPDEST");
     // No print service at all: an error at once, not a hang.
     cupsSetServer(cups.dir.file("nobody.sock").toLocal8Bit().constData());
-    EXPECT_EQ(printOneLine(), 484);
+    EXPECT_EQ(print(1), 484);
 
     const QString failure = cups.start();
     if (!failure.isEmpty()) GTEST_SKIP() << "Printing through CUPS is not tested: " << failure.toStdString();
     cupsSetServer(cups.socket.toLocal8Bit().constData());
-    EXPECT_EQ(printOneLine(), 484);  // no default printer
+    EXPECT_EQ(print(1), 484);  // no default printer
     cups.run("/usr/sbin/lpadmin", {"-p", "QcPdf", "-E", "-v", "file://" + cups.output, "-P", PdfDriver});
     cups.run("/usr/sbin/lpadmin", {"-d", "QcPdf"});
     cups.run("/usr/sbin/cupsreject", {"QcPdf"});
-    EXPECT_EQ(printOneLine(), 482);
+    EXPECT_EQ(print(1), 482);
     cups.run("/usr/sbin/cupsaccept", {"QcPdf"});
 
     // 100 lines with a new page after the 10th: the rest does not fit on one page, and goes on to a third.
-    {
-        qc::PrinterTextDevice printer;
-        printer.setFont("Courier New", 12);
-        for (int i = 1; i <= 100; ++i) {
-            printer.printAt(i == 1 ? 29 : 5, "line " + QByteArray::number(i) + (i == 1 ? "  12/05/26" : ""));
-            printer.endLine();
-            if (i == 10) printer.newPage();
-        }
-        printer.endDoc();
-    }
+    EXPECT_EQ(print(100), 0);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return cups.run("/usr/bin/lpstat", {"-o"}).isEmpty() && QFileInfo(cups.output).size() > 0; },
         30000));
