@@ -63,9 +63,8 @@ TEST(ServiceProviderNames, SixtyFourSlotsOfWhichNamesTakeTwentyFiveBytes) {
     TestProgram p;
     ServiceProviderNames names(p.file("SPNames.dat"));
     names.open();  // the first opening makes the file
-    QByteArray blank(63 * 128 + 25, '\0');
-    for (int slot = 0; slot < 64; ++slot)
-        blank.replace(slot * 128, 25, QByteArray(25, ' '));
+    // 64 slots of 128 bytes: 25 blanks, then zero bytes; the last slot ends with its name.
+    QByteArray blank = (QByteArray(25, ' ') + QByteArray(103, '\0')).repeated(64).chopped(103);
     EXPECT_EQ(p.readFile("SPNames.dat"), blank);
 
     // An old station's file whose slots carry other bytes after the name: they stay as they are.

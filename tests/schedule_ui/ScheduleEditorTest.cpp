@@ -33,7 +33,6 @@ struct Editor : ::testing::Test {
         frmScheduleConflicts::unload();
         frmSchedule::unload();
         closeMessages();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void run(const QString& steps) { act(frmSchedule::instance(), steps); }
     QWidget* c(const QString& name) { return control<QWidget>(frmSchedule::instance(), name); }
@@ -166,11 +165,7 @@ TEST(Print, EntriesWithTheirTickedDaysAPageBreakAfterFiftyLinesAndEveryFailureRe
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     TestProgram p;
     SchedulePrint print;
-    auto load = [&p](const std::vector<ScheduleEntry>& entries) {
-        writeSchedule(p.file("SwitchList.dat"), entries);
-        p.m->SchedFileNo.open(p.file("SwitchList.dat"));
-    };
-    load({});
+    p.start({}, "111001d02");
     RecordingTextDevice empty;
     print.PrintSchedules(*p.m, {}, empty);
     EXPECT_EQ(empty.pages, QList<QList<QByteArray>>{heading("1 ")});
@@ -184,7 +179,7 @@ TEST(Print, EntriesWithTheirTickedDaysAPageBreakAfterFiftyLinesAndEveryFailureRe
         news,  makeEntry("Odd", 1, "", {}, 1, "A", 7, 9), daily, daily, daily, daily,
         daily, makeEntry("Once", 1, "12:00:00", {1}),     daily, daily};
     entries[3].Active = 0;  // free: not printed
-    load(entries);
+    p.start(entries, "111001d02");
     p.m->CurRecordNo = 4;
     RecordingTextDevice printer;
     print.PrintSchedules(*p.m, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, printer);

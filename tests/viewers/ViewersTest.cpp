@@ -100,11 +100,6 @@ TEST(LogViewerTest, PrinterErrorsAreReportedAndOutsideTheHeaderEndThePrintout) {
     EXPECT_EQ(viewer.p.messages, QStringList(2, "57 Device I/O error"));
 }
 
-QByteArray fixture(const char* name) {
-    QFile file(QStringLiteral(FIXTURES_DIR "/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing fixture");
-}
-
 // The document as text with its looks marked: <b i u 18>text</> for a run that is not plain 12 point,
 // a line per paragraph, [indent first-line-indent alignment] in front when it has any.
 QString marked(const RtfDocument& doc) {
@@ -123,13 +118,15 @@ QString marked(const RtfDocument& doc) {
 }
 
 TEST(RtfReaderTest, WordProcessorDocumentsKeepTheirTextAndEmphasis) {
+    QFile emphasis(FIXTURES_DIR "/emphasis.rtf"), characters(FIXTURES_DIR "/characters.rtf");
+    ASSERT_TRUE(emphasis.open(QIODevice::ReadOnly) && characters.open(QIODevice::ReadOnly));
     // Nothing of the font table, styles, list templates or document information leaks into the text.
-    EXPECT_EQ(marked(readRtf(fixture("emphasis.rtf"))),
+    EXPECT_EQ(marked(readRtf(emphasis.readAll())),
               "<b 24>Switching Receivers</>\nPlain words, then <b>bold words</>, <i>italic words</> and "
               "<u>underlined words</>.\n<b i>Bold and italic together</> in one run.\n<18>Large type of "
               "eighteen points.</>\n<8>Small type of eight points.</>\n[0 0 1]A centred line.\n[35.45 -14.15 "
               "0]\u2022\tFirst point of a list\n[35.45 -14.15 0]\u2022\tSecond point of a list\n");
-    EXPECT_EQ(readRtf(fixture("characters.rtf")).plainText(),
+    EXPECT_EQ(readRtf(characters.readAll()).plainText(),
               QStringLiteral("Caf\u00e9 d\u00e9j\u00e0 vu \u2013 na\u00efve \u00fcber \u20ac5.\n"
                              "\u201cQuoted\u201d and \u2018single\u2019 \u2014 with a dash.\n"
                              "Greek \u03b1\u03b2\u03b3 and a check mark \u2713 outside the code page.\n"
