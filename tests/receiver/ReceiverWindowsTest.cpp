@@ -253,7 +253,7 @@ TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHid
     writeSchedule(schedule, {makeEntry("News", 1, "13:00:00", {1})});
     mnuMenu w(*p.m);
     w.load();
-    p.m->Rx1Port = 0;  // the relay panel's port fails at once: no device is touched
+    p.m->Rx1Port = p.m->CommandPort = 0;  // the relay panel's port fails at once: no device is touched
     auto item = [&](const char* name) { return control<QAction>(&w, name); };
     for (bool on : {true, false, true}) {
         w.setEngineeringMode(on);
