@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "Module1.h"
 #include "frmError.h"
@@ -511,6 +512,15 @@ void mnuMenu::mnuFileExit_Click() {
 }
 
 void mnuMenu::showMessage(const QString& text) {
+    // Every message also goes to standard error, one dated line each: a station that runs the
+    // program as a service finds them in its journal, and nobody may be watching the screen.
+    const QString stamp = m_.clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QByteArray line =
+        (stamp + QStringLiteral("  ") + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')))
+            .toLocal8Bit() +
+        '\n';
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+    std::fflush(stderr);
     frmError::ShowMessage(text, this);
 }
 
