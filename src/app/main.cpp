@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <csignal>
 
 #include "core/Module1.h"
 #include "core/mnuMenu.h"
@@ -9,6 +10,10 @@
 #include "platform/SerialLine.h"
 
 int main(int argc, char** argv) {
+    // A file that may grow no further (a size limit) and a standard error that nobody reads any more
+    // are failures the program reports or passes over, never reasons to end it.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillornControl"));
 
