@@ -18,8 +18,15 @@ namespace {
 // Reads a whole small file, creating it empty when it is absent (as opening it always did). Without
 // `create` an absent file reads as empty and is left absent.
 QByteArray readSmallFile(const QString& path, bool create = true) {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), (create ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC, 0644);
+    const QByteArray name = QFile::encodeName(path);
+    int fd = ::open(name.constData(), (create ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC, 0644);
+    if (fd < 0 && create && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        // On a read-only folder or disk the settings are still read; only making a missing file
+        // needs writing, and that refusal is what is reported.
+        const int refused = errno;
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) errno = refused;
+    }
     if (fd < 0 && !create && errno == ENOENT) return {};
     if (fd < 0) throw QcError::fromErrno(errno, path);
     QByteArray data;
