@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
         f.write(records);
         QFile ini(home.filePath("QuillornControl.ini"));
         ini.open(QIODevice::WriteOnly);
-        ini.write(
-            "1115111w2");  // two receivers on COM1 and COM2, EbNo every minute, all logs, remote control
+        // Two receivers on COM1 and COM2, EbNo every minute, all logs, remote control.
+        ini.write("111511w12");
     }
 
     QProcess sim;
