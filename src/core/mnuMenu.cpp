@@ -1,5 +1,7 @@
 #include "mnuMenu.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,7 +18,6 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <cstdio>
 
 #include "Module1.h"
 #include "frmError.h"
@@ -513,14 +514,15 @@ void mnuMenu::mnuFileExit_Click() {
 
 void mnuMenu::showMessage(const QString& text) {
     // Every message also goes to standard error, one dated line each: a station that runs the
-    // program as a service finds them in its journal, and nobody may be watching the screen.
+    // program as a service finds them in its journal, and nobody may be watching the screen. One
+    // write a line, so lines of several writers never mix.
     const QString stamp = m_.clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QByteArray line =
         (stamp + QStringLiteral("  ") + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')))
-            .toLocal8Bit() +
+            .toLocal8Bit()
+            .left(2000) +
         '\n';
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
-    std::fflush(stderr);
+    (void)!::write(STDERR_FILENO, line.constData(), line.size());
     frmError::ShowMessage(text, this);
 }
 
