@@ -57,15 +57,17 @@ struct Station {
     std::vector<std::unique_ptr<QProcess>> helpers;  // busy cores, a disk writer
     std::vector<std::pair<QDateTime, int>> edges;    // the port file's data register as it changed
     std::map<QString, QByteArray> stored;
-    int held = -1;     // the descriptor of a port the row holds
-    pid_t locker = 0;  // a process that holds the schedule locked
+    int held = -1;             // the descriptor of a port the row holds
+    int errors[2] = {-1, -1};  // a pipe for standard error that nobody reads
+    pid_t locker = 0;          // a process that holds the schedule locked
     bool done = false;
     bool looked = false;
     bool mounted = false;
     bool skipped = false;
 
     ~Station() {
-        if (held >= 0) ::close(held);
+        for (int fd : {held, errors[0], errors[1]})
+            if (fd >= 0) ::close(fd);
         if (locker > 0 && ::kill(locker, SIGKILL) == 0) ::waitpid(locker, nullptr, 0);
         if (mounted) ::umount2(home.toLocal8Bit().constData(), MNT_DETACH);
     }
@@ -97,12 +99,13 @@ using Step = std::function<void(Station&)>;
 struct Fault {
     const char* name;
     QStringList simOptions;
-    QString message;         // a message must hold this; empty: no message at all
-    Step before = nullptr;   // on the data folder, before the start
-    Step during = nullptr;   // on every look from 17 s before the first event to 2 s after it
-    Step repair = nullptr;   // once, 2 s after the first event
-    rlim_t fileLimit = 0;    // the largest file the program may write
-    bool smallDisk = false;  // the data folder on a small file system, full
+    QString message;          // a message must hold this; empty: no message at all
+    Step before = nullptr;    // on the data folder, before the start
+    Step during = nullptr;    // on every look from 17 s before the first event to 2 s after it
+    Step repair = nullptr;    // once, 2 s after the first event
+    rlim_t fileLimit = 0;     // the largest file the program may write
+    bool smallDisk = false;   // the data folder on a small file system, full
+    bool errorsFull = false;  // standard error a full pipe that nobody reads
 };
 
 constexpr rlim_t kFileLimit = 8192;
@@ -216,6 +219,18 @@ const Fault kFaults[] = {
      [](Station& s) {
          once(s, [&] { ::truncate(s.path("SwitchList.dat").toLocal8Bit().constData(), 113 + 50); });
      }},
+    {"standard error full, never read",
+     {},
+     "",
+     [](Station& s) {  // a settings file that cannot be read gives a message at the start
+         QFile::remove(s.path("TimeReset.ini"));
+         QDir().mkdir(s.path("TimeReset.ini"));
+     },
+     nullptr,
+     nullptr,
+     0,
+     false,
+     true},
     {"both cores busy and the disk flushing",
      {},
      "",
@@ -239,13 +254,21 @@ const Fault kFaults[] = {
 
 // The program as a station would run it without privileges (the tests run as root, which no
 // permission stops), with the largest file it may write, and with the signals at their defaults.
-void startProgram(Station& s, rlim_t fileLimit) {
+void startProgram(Station& s, const Fault& row) {
+    const rlim_t fileLimit = row.fileLimit;
+    if (row.errorsFull) {
+        ASSERT_EQ(::pipe2(s.errors, O_NONBLOCK | O_CLOEXEC), 0);
+        while (::write(s.errors[1], "full of old lines\n", 18) > 0) {
+        }
+        ::fcntl(s.errors[1], F_SETFL, 0);  // the program's writes would wait
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QUILLORN_HOME", s.home);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     s.program.setProcessEnvironment(env);
     s.program.setProcessChannelMode(QProcess::MergedChannels);
-    s.program.setChildProcessModifier([fileLimit] {
+    s.program.setChildProcessModifier([fileLimit, errors = s.errors[1]] {
+        if (errors >= 0) ::dup2(errors, STDERR_FILENO);
         for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER, CAP_SYS_ADMIN, CAP_SYS_RESOURCE})
             ::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0);
         ::signal(SIGXFSZ, SIG_DFL);
@@ -318,7 +341,7 @@ TEST(Faults, TheProgramRidesOutEveryFault) {
         if (row.before) row.before(s);
         s.stored = s.files();
         s.startSim(row.simOptions);
-        startProgram(s, row.fileLimit);
+        startProgram(s, row);
     }
 
     // One look every few milliseconds at every station until the second event is over.
