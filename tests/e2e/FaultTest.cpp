@@ -194,23 +194,22 @@ const Fault kFaults[] = {
      [](Station& s) {
          // Another process holds the file with a record lock and a whole-file lock.
          const QByteArray file = s.path("SwitchList.dat").toLocal8Bit();
+         int locked[2];
+         ASSERT_EQ(::pipe(locked), 0);
          s.locker = ::fork();
          if (s.locker == 0) {
              const int fd = ::open(file.constData(), O_RDWR);
              struct flock lock {};
              lock.l_type = F_WRLCK;
-             if (::fcntl(fd, F_SETLK, &lock) == 0 && ::flock(fd, LOCK_EX) == 0) ::pause();
+             if (::fcntl(fd, F_SETLK, &lock) == 0 && ::flock(fd, LOCK_EX) == 0 &&
+                 ::write(locked[1], "", 1) == 1)
+                 ::pause();
              ::_exit(1);
          }
-         struct flock probe {};
-         for (int tries = 0; tries < 500 && probe.l_type != F_WRLCK; ++tries) {
-             QThread::msleep(10);
-             const int fd = ::open(file.constData(), O_RDONLY);
-             probe = {};
-             probe.l_type = F_RDLCK;
-             ::fcntl(fd, F_GETLK, &probe);
-             ::close(fd);
-         }
+         char held;
+         ASSERT_EQ(::read(locked[0], &held, 1), 1);
+         ::close(locked[0]);
+         ::close(locked[1]);
      }},
     {"schedule cut short while running",
      {},
