@@ -33,7 +33,9 @@ int main(int argc, char** argv) {
     }
 
     rig::Station station("111511d00");
-    const QDateTime first = QDateTime::currentDateTime().addSecs(40);
+    const QDateTime now = QDateTime::currentDateTime();
+    // Events fall on whole seconds: the schedule holds no fraction.
+    const QDateTime first = now.addMSecs(-now.time().msec()).addSecs(40);
     std::vector<rig::Event> events;
     for (int k = 0; k * 20 < minutes * 60; ++k)
         events.push_back({first.addSecs(20 * k), char('A' + k % 6), 10 + k % 40, k % 4});

@@ -14,7 +14,9 @@ int main(int argc, char** argv) {
 
     // Receiver 1 on COM1 at 9600; activity log, EbNo every minute, MPEG log, remote control.
     rig::Station station("111511d00");
-    const QDateTime first = QDateTime::currentDateTime().addSecs(45);
+    const QDateTime now = QDateTime::currentDateTime();
+    // Events fall on whole seconds: the schedule holds no fraction.
+    const QDateTime first = now.addMSecs(-now.time().msec()).addSecs(45);
     std::vector<rig::Event> events;
     for (int k = 0; k * 120 < minutes * 60; ++k)
         events.push_back({first.addSecs(120 * k), char('A' + k % 6), 10 + k % 40, k % 4});
