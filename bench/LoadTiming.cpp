@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
             if (line.startsWith("SP ") && at > e.at.addSecs(-16) && at < e.at.addSecs(-10))
                 arrivals.push_back(at);
         if (arrivals.size() != 2) {
+            std::printf("event %s: %zu sends\n", qPrintable(e.at.toString("HH:mm:ss")), arrivals.size());
             ++missing;
             continue;
         }
@@ -82,7 +83,8 @@ int main(int argc, char** argv) {
             return (edge.second & 32) && edge.first > e.at.addMSecs(-1500);
         });
         auto off = std::find_if(on, all.end(), [](const auto& edge) { return !(edge.second & 32); });
-        if (on == all.end() || off == all.end()) {
+        if (on == all.end() || off == all.end() || on->first > e.at.addSecs(2)) {
+            std::printf("event %s: no remote start\n", qPrintable(e.at.toString("HH:mm:ss")));
             ++missing;
             continue;
         }
