@@ -97,9 +97,9 @@ struct Station {
 using Step = std::function<void(Station&)>;
 
 struct Fault {
-    const char* name;
-    QStringList simOptions;
-    QString message;          // a message must hold this; empty: no message at all
+    const char* name = "";
+    QStringList simOptions = {};
+    QString message = {};     // a message must hold this; empty: no message at all
     Step before = nullptr;    // on the data folder, before the start
     Step during = nullptr;    // on every look from 17 s before the first event to 2 s after it
     Step repair = nullptr;    // once, 2 s after the first event
@@ -116,139 +116,122 @@ void once(Station& s, const std::function<void()>& step) {
 }
 
 const Fault kFaults[] = {
-    {"receiver silent", {"--silent"}, ""},
-    {"receiver streams without end", {"--endless"}, ""},
-    {"receiver sends garbage", {"--garbage"}, ""},
-    {"receiver vanishes mid-exchange",
-     {"--delay", "1000"},
-     "Device I/O error",
-     nullptr,
-     [](Station& s) {
-         if (s.wire().contains("\tR M\t")) once(s, [&] { s.sim->kill(); });
-     },
-     [](Station& s) { s.startSim({}); }},
-    {"port held by another program",
-     {},
-     "Port already open",
-     nullptr,
-     [](Station& s) {
-         once(s, [&] {
-             s.held = ::open(s.pty().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-             ::ioctl(s.held, TIOCEXCL);
-         });
-     },
-     [](Station& s) {
-         ::ioctl(s.held, TIOCNXCL);
-         ::close(std::exchange(s.held, -1));
-     }},
-    {"port without permission",
-     {},
-     "Permission denied",
-     nullptr,
-     [](Station& s) { once(s, [&] { ::chmod(s.pty().toLocal8Bit().constData(), 0); }); },
-     [](Station& s) { ::chmod(s.pty().toLocal8Bit().constData(), 0620); }},
-    {"logs folder removed while running",
-     {},
-     "Path not found",
-     nullptr,
-     [](Station& s) { once(s, [&] { QDir(s.path("logs")).removeRecursively(); }); }},
-    {"data folder read-only",
-     {},
-     "Permission denied",
-     [](Station& s) {
-         for (const auto& [name, bytes] : s.files())
-             ::chmod(s.path(name).toLocal8Bit().constData(), 0444);
-         for (const QString& folder : {s.path("logs"), s.home})
-             ::chmod(folder.toLocal8Bit().constData(), 0555);
-     }},
-    {"disk full: file size limit",
-     {},
-     "Disk full",
-     [](Station& s) {
-         // Today's activity log ten bytes short of the limit, in whole lines.
-         QByteArray log;
-         while (log.size() < qsizetype(kFileLimit) - 10)
-             log += "09:00:00  Earlier line\r\n";
-         writeFile(s.path("logs/AL" + kToday + ".log"), log.left(log.lastIndexOf('\n', kFileLimit - 10) + 1));
-     },
-     nullptr,
-     nullptr,
-     kFileLimit},
-    {"disk full: small file system",
-     {},
-     "Disk full",
-     [](Station& s) {
-         QFile filler(s.path("filler"));
-         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-         for (int block = 0; block < 256 && filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush();
-              ++block) {
-         }
-     },
-     nullptr,
-     nullptr,
-     0,
-     true},
-    {"schedule locked by another program",
-     {},
-     "in use by another program",
-     [](Station& s) {
-         // Another process holds the file with a record lock and a whole-file lock.
-         const QByteArray file = s.path("SwitchList.dat").toLocal8Bit();
-         int locked[2];
-         ASSERT_EQ(::pipe(locked), 0);
-         s.locker = ::fork();
-         if (s.locker == 0) {
-             const int fd = ::open(file.constData(), O_RDWR);
-             struct flock lock {};
-             lock.l_type = F_WRLCK;
-             if (::fcntl(fd, F_SETLK, &lock) == 0 && ::flock(fd, LOCK_EX) == 0 &&
-                 ::write(locked[1], "", 1) == 1)
-                 ::pause();
-             ::_exit(1);
-         }
-         char held;
-         ASSERT_EQ(::read(locked[0], &held, 1), 1);
-         ::close(locked[0]);
-         ::close(locked[1]);
-     }},
-    {"schedule cut short while running",
-     {},
-     "Bad record number",
-     nullptr,
-     [](Station& s) {
-         once(s, [&] { ::truncate(s.path("SwitchList.dat").toLocal8Bit().constData(), 113 + 50); });
-     }},
-    {"standard error full, never read",
-     {},
-     "",
-     [](Station& s) {  // a settings file that cannot be read gives a message at the start
-         QFile::remove(s.path("TimeReset.ini"));
-         QDir().mkdir(s.path("TimeReset.ini"));
-     },
-     nullptr,
-     nullptr,
-     0,
-     false,
-     true},
-    {"both cores busy and the disk flushing",
-     {},
-     "",
-     nullptr,
-     [](Station& s) {
-         once(s, [&] {
-             for (int core = 0; core < 2; ++core)
-                 s.helpers.emplace_back(startProcess("/bin/sh", {"-c", "while :; do :; done"}));
-             s.helpers.emplace_back(
-                 startProcess("/bin/sh", {"-c", "while :; do dd if=/dev/zero of='" + s.tmp.filePath("flush") +
-                                                    "' bs=1M count=64 conv=fsync status=none; done"}));
-         });
-     },
-     [](Station& s) {
-         for (auto& p : s.helpers) {
-             p->kill();
-             p->waitForFinished(5000);
-         }
-     }},
+    {.name = "receiver silent", .simOptions = {"--silent"}},
+    {.name = "receiver streams without end", .simOptions = {"--endless"}},
+    {.name = "receiver sends garbage", .simOptions = {"--garbage"}},
+    {.name = "receiver vanishes mid-exchange",
+     .simOptions = {"--delay", "1000"},
+     .message = "Device I/O error",
+     .during =
+         [](Station& s) {
+             if (s.wire().contains("\tR M\t")) once(s, [&] { s.sim->kill(); });
+         },
+     .repair = [](Station& s) { s.startSim({}); }},
+    {.name = "port held by another program",
+     .message = "Port already open",
+     .during =
+         [](Station& s) {
+             once(s, [&] {
+                 s.held = ::open(s.pty().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+                 ::ioctl(s.held, TIOCEXCL);
+             });
+         },
+     .repair =
+         [](Station& s) {
+             ::ioctl(s.held, TIOCNXCL);
+             ::close(std::exchange(s.held, -1));
+         }},
+    {.name = "port without permission",
+     .message = "Permission denied",
+     .during = [](Station& s) { once(s, [&] { ::chmod(s.pty().toLocal8Bit().constData(), 0); }); },
+     .repair = [](Station& s) { ::chmod(s.pty().toLocal8Bit().constData(), 0620); }},
+    {.name = "logs folder removed while running",
+     .message = "Path not found",
+     .during = [](Station& s) { once(s, [&] { QDir(s.path("logs")).removeRecursively(); }); }},
+    {.name = "data folder read-only",
+     .message = "Permission denied",
+     .before =
+         [](Station& s) {
+             for (const auto& [name, bytes] : s.files())
+                 ::chmod(s.path(name).toLocal8Bit().constData(), 0444);
+             for (const QString& folder : {s.path("logs"), s.home})
+                 ::chmod(folder.toLocal8Bit().constData(), 0555);
+         }},
+    {.name = "disk full: file size limit",
+     .message = "Disk full",
+     .before =
+         [](Station& s) {  // today's activity log ten bytes short of the limit, in whole lines
+             QByteArray log;
+             while (log.size() < qsizetype(kFileLimit) - 10)
+                 log += "09:00:00  Earlier line\r\n";
+             writeFile(s.path("logs/AL" + kToday + ".log"),
+                       log.left(log.lastIndexOf('\n', kFileLimit - 10) + 1));
+         },
+     .fileLimit = kFileLimit},
+    {.name = "disk full: small file system",
+     .message = "Disk full",
+     .before =
+         [](Station& s) {
+             QFile filler(s.path("filler"));
+             ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+             for (int block = 0;
+                  block < 256 && filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush();)
+                 ++block;
+         },
+     .smallDisk = true},
+    {.name = "schedule locked by another program",
+     .message = "in use by another program",
+     .before =
+         [](Station& s) {  // another process holds the file with a record and a whole-file lock
+             const QByteArray file = s.path("SwitchList.dat").toLocal8Bit();
+             int locked[2];
+             ASSERT_EQ(::pipe(locked), 0);
+             s.locker = ::fork();
+             if (s.locker == 0) {
+                 const int fd = ::open(file.constData(), O_RDWR);
+                 struct flock lock {};
+                 lock.l_type = F_WRLCK;
+                 if (::fcntl(fd, F_SETLK, &lock) == 0 && ::flock(fd, LOCK_EX) == 0 &&
+                     ::write(locked[1], "", 1) == 1)
+                     ::pause();
+                 ::_exit(1);
+             }
+             char held;
+             ASSERT_EQ(::read(locked[0], &held, 1), 1);
+             ::close(locked[0]);
+             ::close(locked[1]);
+         }},
+    {.name = "schedule cut short while running",
+     .message = "Bad record number",
+     .during =
+         [](Station& s) {
+             once(s, [&] { ::truncate(s.path("SwitchList.dat").toLocal8Bit().constData(), 113 + 50); });
+         }},
+    {.name = "standard error full, never read",
+     .before =
+         [](Station& s) {  // a settings file that cannot be read gives a message at the start
+             QFile::remove(s.path("TimeReset.ini"));
+             QDir().mkdir(s.path("TimeReset.ini"));
+         },
+     .errorsFull = true},
+    {.name = "both cores busy and the disk flushing",
+     .during =
+         [](Station& s) {
+             once(s, [&] {
+                 for (int core = 0; core < 2; ++core)
+                     s.helpers.emplace_back(startProcess("/bin/sh", {"-c", "while :; do :; done"}));
+                 s.helpers.emplace_back(startProcess(
+                     "/bin/sh", {"-c", "while :; do dd if=/dev/zero of='" + s.tmp.filePath("flush") +
+                                           "' bs=1M count=64 conv=fsync status=none; done"}));
+             });
+         },
+     .repair =
+         [](Station& s) {
+             for (auto& p : s.helpers) {
+                 p->kill();
+                 p->waitForFinished(5000);
+             }
+         }},
 };
 
 // The program as a station would run it without privileges (the tests run as root, which no
