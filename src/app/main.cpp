@@ -1,5 +1,10 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QCommandLineParser>
+
+#include <csignal>
 
 #include "core/Module1.h"
 #include "core/mnuMenu.h"
@@ -10,6 +15,18 @@
 #include "platform/SerialLine.h"
 
 int main(int argc, char** argv) {
+    // A file that may grow no further (a size limit) and a standard error that nobody reads any more
+    // are failures the program reports or passes over, never reasons to end it.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    // Nor may a reader of standard error that stopped reading stop the clock: on a pipe the lines
+    // that would have to wait are left out. The pipe is opened anew for that, so the reader's end
+    // and whoever else writes to it are not changed.
+    struct stat err {};
+    if (::fstat(STDERR_FILENO, &err) == 0 && S_ISFIFO(err.st_mode)) {
+        const int fd = ::open("/proc/self/fd/2", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0 && ::dup2(fd, STDERR_FILENO) >= 0) ::close(fd);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillornControl"));
     // The desktop entry the window belongs to, for its icon in the desktop's task list.

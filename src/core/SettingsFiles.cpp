@@ -15,16 +15,16 @@ namespace qc {
 namespace {
 
 // Reads a settings file, creating it empty when it is absent (as opening it always did). Without
-// `create` an absent file reads as empty and is left absent.
+// `create` an absent file reads as empty and is left absent. An existing file is only read, so a
+// read-only folder or disk still gives its settings; making a missing file there is what fails.
 QByteArray readSmallFile(const QString& path, bool create = true) {
+    if (QFile::exists(path)) return readWholeFile(path);
     if (create) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0) throw QcError::fromErrno(errno, path);
         ::close(fd);
-    } else if (!QFile::exists(path)) {
-        return {};
     }
-    return readWholeFile(path);
+    return {};
 }
 
 // Puts the bytes at the start of the file and waits for the disk. The file is never cut short (bytes

@@ -38,7 +38,17 @@ void Module1::InitializeProgram() {
         if (!ignored.isEmpty()) ShowMessage(ignored.join(QLatin1Char('\n')));
     });
     step([this] { ReadTimeReset(); });
-    step([this] { SchedFileNo.open(paths_.file(QStringLiteral("SwitchList.dat"))); });
+    step([this] {
+        const QString schedule = paths_.file(QStringLiteral("SwitchList.dat"));
+        SchedFileNo.open(schedule);
+        if (SchedFileNo.lockHolder() != 0)
+            ShowMessage(
+                QStringLiteral("SwitchList.dat is in use by another program (process %1). If it is a "
+                               "second QuillornControl, end one of them: both would switch the receivers.")
+                    .arg(SchedFileNo.lockHolder()));
+        // A schedule that can only be read still runs; the operator learns why edits will fail.
+        if (SchedFileNo.writeRefused() != 0) throw QcError::fromErrno(SchedFileNo.writeRefused(), schedule);
+    });
     step([this] { ReadSettings(); });
 
     view.Receiver2Visible = TwoReceivers == 1;

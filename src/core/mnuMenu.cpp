@@ -1,5 +1,7 @@
 #include "mnuMenu.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -596,6 +598,16 @@ void mnuMenu::mnuFileExit_Click() {
 }
 
 void mnuMenu::showMessage(const QString& text) {
+    // Every message also goes to standard error, one dated line each: a station that runs the
+    // program as a service finds them in its journal, and nobody may be watching the screen. One
+    // write a line, so lines of several writers never mix.
+    const QString stamp = m_.clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QByteArray line =
+        (stamp + QStringLiteral("  ") + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')))
+            .toLocal8Bit()
+            .left(2000) +
+        '\n';
+    (void)!::write(STDERR_FILENO, line.constData(), line.size());
     frmError::ShowMessage(text, this);
 }
 

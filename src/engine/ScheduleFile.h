@@ -15,8 +15,16 @@ public:
     ScheduleFile(const ScheduleFile&) = delete;
     ScheduleFile& operator=(const ScheduleFile&) = delete;
 
-    // Opens for reading and writing, creating an empty file when absent. Throws QcError.
+    // Opens for reading and writing, creating an empty file when absent. A file that may be read
+    // but not written (a read-only folder or disk) is opened for reading: the schedule still runs,
+    // writeRefused() tells why, and every write throws that refusal. A record whose writing was cut
+    // off (the program killed, the power gone) is completed from the journal beside the file.
+    // Throws QcError when the file cannot be read either.
     void open(const QString& path);
+    // Why writing was refused at open (an errno value), 0 when the file was opened for writing.
+    int writeRefused() const { return writeRefused_; }
+    // The process of another program holding a lock on the file when it was opened, else 0.
+    long lockHolder() const { return lockHolder_; }
     // Opens an existing file for reading only. Throws QcError.
     void openForReading(const QString& path);
     void close();
@@ -38,7 +46,14 @@ public:
     void writeRaw(qint64 offset, const QByteArray& bytes);
 
 private:
+    bool writeJournal(qint64 offset, const QByteArray& record);
+    void completeJournal();
+
     int fd_ = -1;
+    int journalFd_ = -1;
+    bool writable_ = false;
+    int writeRefused_ = 0;
+    long lockHolder_ = 0;
     QString path_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,7 +25,8 @@ void AppendFile::open(const QString& path) {
     // tool, a second copy of the program) must not stop the clock tick: after a short wait the line
     // is appended anyway, which O_APPEND keeps whole.
     for (int tries = 0; tries < 20; ++tries) {
-        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) return;
+        locked_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+        if (locked_ || (errno != EWOULDBLOCK && errno != EINTR)) return;
         ::usleep(10000);
     }
 }
@@ -33,16 +35,25 @@ void AppendFile::write(const QByteArray& bytes) {
     if (fd_ < 0)
         throw QcError(QcError::BadFileNameOrNumber,
                       QcError::standardDescription(QcError::BadFileNameOrNumber));
+    struct stat st {};
+    const off_t before = locked_ && ::fstat(fd_, &st) == 0 ? st.st_size : -1;
     qint64 done = 0;
     while (done < bytes.size()) {
         const ssize_t w = ::write(fd_, bytes.constData() + done, bytes.size() - done);
         if (w < 0 && errno == EINTR) continue;
-        if (w < 0) throw QcError::fromErrno(errno, path_);
+        if (w < 0) {
+            // Part of a line that a full disk cut short is taken back (while nobody else can have
+            // written after it), so the next reader does not take it for a line.
+            const int err = errno;
+            if (done > 0 && before >= 0) (void)::ftruncate(fd_, before);
+            throw QcError::fromErrno(err, path_);
+        }
         done += w;
     }
 }
 
 void AppendFile::close() {
+    locked_ = false;
     if (fd_ < 0) return;
     ::close(fd_);  // also releases the lock
     fd_ = -1;

@@ -16,6 +16,7 @@ public:
 
     // Throws QcError; a missing folder is 76 "Path not found".
     void open(const QString& path);
+    // Writes all bytes or, failing that (a full disk), none: the file keeps whole lines. Throws.
     void write(const QByteArray& bytes);
     void close();
 
@@ -24,6 +25,7 @@ public:
 
 private:
     int fd_ = -1;
+    bool locked_ = false;
     QString path_;
 };
 

@@ -60,6 +60,7 @@ QcError QcError::fromErrno(int err, const QString& what) {
             break;
         case ENOSPC:
         case EDQUOT:
+        case EFBIG:  // a file size limit: no more room all the same
             number = DiskFull;
             break;
         case EIO:

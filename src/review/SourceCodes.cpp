@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <cerrno>
 
-#include "platform/DurableFile.h"
 #include "core/Module1.h"
+#include "platform/DurableFile.h"
 #include "platform/QcError.h"
 
 namespace qc {

@@ -1,20 +1,12 @@
 // The schedule editor driven by clicks and keys on a test program: what Apply, New and Delete store,
-// the popup commands, the manual switch, the conflict window, and the clock running beside it.
+// the popup commands, the manual switch, the conflict window, the clock running beside it, and the
+// printed schedule.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListView>
-#include <QMenu>
-#include <QPushButton>
-#include <QTest>
-#include <tuple>
+#include <QtWidgets>
 
 #include "GuiSupport.h"
-#include "TestSupport.h"
+#include "WindowTesting.h"
 #include "core/mnuMenu.h"
 #include "engine/SimulatedRun.h"
 #include "review/frmScheduleConflicts.h"
@@ -29,157 +21,111 @@ struct Editor : ::testing::Test {
     TestProgram p;
     std::unique_ptr<mnuMenu> menu;
 
-    // Opened as the operator does, by the main window's "Schedules" (the clock is driven by hand).
+    // Opened as the operator does, by the main window's "Schedules".
     void open(const std::vector<ScheduleEntry>& entries, const QByteArray& settings = "111001d02") {
-        writeSchedule(p.file("SwitchList.dat"), entries);
-        p.writeFile("QuillornControl.ini", settings);
-        p.m->InitializeProgram();
+        p.start(entries, settings);
         menu = std::make_unique<mnuMenu>(*p.m);
         menu->mnuSchedule->trigger();
-        frmSchedule* first = frmSchedule::instance();
-        menu->mnuSchedule->trigger();
-        ASSERT_TRUE(first && first == frmSchedule::instance() && first->isVisible());
+        ASSERT_TRUE(frmSchedule::instance() && frmSchedule::instance()->isVisible());
     }
     void TearDown() override {
         if (frmDialog1::instance()) frmDialog1::instance()->close();
         frmScheduleConflicts::unload();
         frmSchedule::unload();
         closeMessages();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    template <typename T>
-    T* c(const QString& name) {
-        return control<T>(frmSchedule::instance(), name);
-    }
-    void select(int row) {
-        auto* l = c<QListView>("lstDisplaySchedule");
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
-                          l->visualRect(l->model()->index(row, 0)).center());
-    }
-    void type(const QString& box, const QString& text) {
-        c<QLineEdit>(box)->clear();
-        QTest::keyClicks(c<QLineEdit>(box), text);
-    }
-    // Near the left edge, where an option button's circle is.
-    void click(const QString& name) {
-        QAbstractButton* button = c<QAbstractButton>(name);
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
-    }
-    void popup(int day, const char* item) {
-        QTest::mouseRelease(c<QCheckBox>(QStringLiteral("chkDay_%1").arg(day)), Qt::RightButton);
-        c<QAction>(item)->trigger();
-    }
+    void run(const QString& steps) { act(frmSchedule::instance(), steps); }
+    QWidget* c(const QString& name) { return control<QWidget>(frmSchedule::instance(), name); }
+    QString text(const QString& name) { return c(name)->property("text").toString(); }
+    QString time(int day) { return text(QStringLiteral("txtSwitchTime_%1").arg(day)); }
+    QString shown() { return listLines(qobject_cast<QListView*>(c("lstDisplaySchedule"))).join(u'|'); }
     QByteArray record(int n) { return p.readFile("SwitchList.dat").mid((n - 1) * 113, 113); }
-    QString time(int day) { return c<QLineEdit>(QStringLiteral("txtSwitchTime_%1").arg(day))->text(); }
 };
 
 TEST_F(Editor, ApplyChecksTheTypedTimesAndStoresTheRecordByteForByte) {
-    // Length, Monday ticked, Monday's time, the refusal (empty: stored).
-    const std::tuple<const char*, bool, const char*, const char*> rows[] = {
-        {"5:00", true, "06:00:00", "Time format in Length must be MM:SS or left blank"},
-        {"", true, "6:00:00", "Time format in Monday Time to Switch must be HH:MM:SS or left blank"},
-        {"", true, "", "Time format in Monday Time to Switch must be HH:MM:SS or left blank"},
-        {"05:00", true, "06:00:00", ""},
-        {"", false, "6:00:00", ""},
-    };
     open({makeEntry("Old", 1, "", {}, 1, "C", 3, 1)});
-    select(0);
-    for (const auto& [length, ticked, monday, refusal] : rows) {
-        SCOPED_TRACE(std::string(length) + "/" + monday);
-        const QByteArray before = p.readFile("SwitchList.dat");
+    run("row=lstDisplaySchedule:0|type=txtPgmName:Morning News|type=txtServProv:14|pick=cboSatPort:1|"
+        "pick=cboSatRoute:3|click=Option3");
+    const char* time = "Time format in Monday Time to Switch must be HH:MM:SS or left blank";
+    // Length, Monday ticked, Monday's time, the refusal (empty: stored).
+    // clang-format off
+    for (const auto& [length, ticked, monday, refusal] : std::initializer_list<std::tuple<const char*, int, const char*, const char*>>{
+             {"5:00", 1, "06:00:00", "Time format in Length must be MM:SS or left blank"},
+             {"", 1, "6:00:00", time}, {"", 1, "", time}, {"05:00", 1, "06:00:00", ""}, {"", 0, "6:00:00", ""}}) {
+        // clang-format on
+        const QByteArray before = record(1);
         p.messages.clear();
-        type("txtPgmName", "Morning News");
-        type("txtSatLen", length);
-        type("txtServProv", "14");
-        c<QComboBox>("cboSatPort")->setCurrentIndex(1);
-        c<QComboBox>("cboSatRoute")->setCurrentIndex(3);
-        click("Option3");
-        c<QCheckBox>("chkDay_1")->setChecked(ticked);
-        type("txtSwitchTime_1", monday);
-        click("cmdApply");
-        if (*refusal) {
-            EXPECT_EQ(p.messages, QStringList{refusal});
-            EXPECT_EQ(p.readFile("SwitchList.dat"), before);
-            continue;
-        }
+        run(QString::asprintf("type=txtSatLen:%s|tick=chkDay_1:%d|type=txtSwitchTime_1:%s|click=cmdApply",
+                              length, ticked, monday));
         ScheduleEntry expected = makeEntry("Morning News", 1, monday, {1}, 3, "B", 14, 3, length);
         expected.Days[1] = ticked;
-        EXPECT_EQ(record(1), expected.serialise());
+        EXPECT_EQ(p.messages, *refusal ? QStringList{refusal} : QStringList());
+        EXPECT_EQ(record(1), *refusal ? before : expected.serialise()) << length << monday;
     }
 }
 
 TEST_F(Editor, NewTakesTheFirstFreeRecordAndOkDeletesTheEntryCurrentThen) {
     open({makeEntry("A", 1, "08:00:00", {1}), makeEntry("B", 1, "09:00:00", {1}),
           makeEntry("C", 1, "10:00:00", {1})});
-    EXPECT_EQ(p.m->CurRecordNo, 4);
-    click("cmdNew");
+    run("click=cmdNew");
     EXPECT_EQ(record(4), makeEntry("", 0, "", {}, 1, "", 0, 0).serialise());
-    // Applied with no line selected: the line above it is loaded by the rebuild, then unselected.
-    type("txtPgmName", "Bz");
-    click("cmdApply");
-    EXPECT_EQ(c<QLineEdit>("txtPgmName")->text(), "B");
-    EXPECT_EQ(p.m->CurRecordNo, 2);
+    run("type=txtPgmName:Bz|click=cmdApply");  // no line selected: the rebuild loads the line above it
+    EXPECT_EQ(text("txtPgmName") + QString::number(p.m->CurRecordNo), "B2");
 
-    select(0);
-    click("cmdDelete");  // no time box clicked since the selection: the question
+    run("row=lstDisplaySchedule:0|click=cmdDelete");  // no time box clicked since: the question
     ASSERT_NE(frmDialog1::instance(), nullptr);
-    select(1);  // the question does not block the editor
-    click("cmdNew");
+    run("row=lstDisplaySchedule:1|click=cmdNew");  // the question does not block the editor
     EXPECT_EQ(p.m->CurRecordNo, 5);
-    select(1);
-    QTest::mouseClick(control<QPushButton>(frmDialog1::instance(), "OKButton"), Qt::LeftButton);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    run("row=lstDisplaySchedule:1");
+    act(frmDialog1::instance(), "click=OKButton");
     EXPECT_EQ(record(2).left(2), QByteArray("\0\0", 2));
-    // The reopened editor lists the entry made by New, A, Bz and C.
-    EXPECT_EQ(listLines(c<QListView>("lstDisplaySchedule")).join(u'|').remove(u' '), "|A|Bz|C");
+    EXPECT_EQ(shown().remove(u' '), "|A|Bz|C");  // the entry made by New, A, Bz and C
     EXPECT_EQ(p.m->lstNextToSwitch.count(), 2);
-    click("cmdNew");
+    run("click=cmdNew");
     EXPECT_EQ(p.m->CurRecordNo, 2);
 }
 
-TEST_F(Editor, ApplyRebuildsTheListAndEveryReceiversNextEvents) {
+TEST_F(Editor, ApplyRebuildsTheListEveryReceiversNextEventsAndTheConflicts) {
     open({makeEntry("Alpha", 1, "13:00:00", {1}), makeEntry("Bravo", 1, "14:00:00", {1}),
           makeEntry("Charlie", 1, "15:00:00", {1})},
          "111001d12");
-    select(0);
-    type("txtPgmName", "Zulu");
-    c<QComboBox>("cboReceiver")->setCurrentIndex(1);
-    click("cmdApply");
-    // The line position stays: it now holds Bravo, which is loaded.
-    EXPECT_EQ(listLines(c<QListView>("lstDisplaySchedule")), (QStringList{"Bravo", "Charlie", "Zulu"}));
-    EXPECT_EQ(c<QLineEdit>("txtPgmName")->text(), "Bravo");
-    EXPECT_EQ(p.m->CurRecordNo, 2);
-    // Moved to receiver 2: receiver 1 no longer switches it.
-    EXPECT_EQ(p.m->NextRecord1, 2);
-    EXPECT_EQ(p.m->NextRecord2, 1);
-
+    run("row=lstDisplaySchedule:0|type=txtPgmName:Zulu|pick=cboReceiver:1|click=cmdApply");
+    // The line position stays: it now holds Bravo, which is loaded. Receiver 1 no longer switches it.
+    EXPECT_EQ(shown() + text("txtPgmName"), "Bravo|Charlie|ZuluBravo");
+    EXPECT_EQ(std::tuple(p.m->CurRecordNo, p.m->NextRecord1, p.m->NextRecord2), std::tuple(2, 2, 1));
     // Two receivers and none chosen: stored with receiver 0, switched on neither.
-    c<QComboBox>("cboReceiver")->setCurrentIndex(-1);
-    click("cmdApply");
+    run("pick=cboReceiver:-1|click=cmdApply");
     EXPECT_EQ(record(2).right(2), QByteArray("\0\0", 2));
     EXPECT_EQ(p.m->NextRecord1, 3);
+
+    // Charlie at Zulu's second: no collision on receiver 1; on receiver 2 the window lists both, and a
+    // clean check later empties it.
+    // clang-format off
+    for (const auto& [steps, collisions] : {std::pair<const char*, QString>("row=lstDisplaySchedule:1|pick=cboReceiver:0|type=txtSwitchTime_1:13:00:00", "none"),
+             {"pick=cboReceiver:1", "Mon 13:00:00 Charlie |Mon 13:00:00 Zulu"}, {"type=txtSwitchTime_1:13:00:01", ""}}) {
+        // clang-format on
+        run(steps + QStringLiteral("|click=cmdApply"));
+        auto* w = frmScheduleConflicts::instance();
+        EXPECT_EQ(w && w->isVisible() ? listLines(w->lstConflicts()).join(u'|').simplified() : "none",
+                  collisions);
+    }
 }
 
 TEST_F(Editor, DeleteAndThePopupCommandsActOnTheControlsOnly) {
     open({makeEntry("Days", 1, "07:00:00", {0, 2, 3, 6})});
-    select(0);
-    QTest::mouseClick(c<QLineEdit>("txtSwitchTime_2"), Qt::LeftButton);
-    click("cmdDelete");  // a time box was clicked: only that box is cleared, again and again
-    click("cmdDelete");
+    // A time box was clicked: only that box is cleared, again and again.
+    run("row=lstDisplaySchedule:0|click=txtSwitchTime_2|click=cmdDelete|click=cmdDelete");
     EXPECT_EQ(frmDialog1::instance(), nullptr);
     EXPECT_EQ(time(2), "");
-    QTest::keyClick(c<QLineEdit>("txtSwitchTime_0"), Qt::Key_Up);  // from Sunday up to Saturday
-    EXPECT_EQ(frmSchedule::instance()->focusWidget(), c<QLineEdit>("txtSwitchTime_6"));
-    popup(3, "mnuHiddenPopupPaste");  // nothing copied yet: clears the day
-    EXPECT_TRUE(c<QMenu>("mnuHiddenPopup")->isVisible());
-    EXPECT_FALSE(c<QCheckBox>("chkDay_3")->isChecked());
-    EXPECT_EQ(time(3), "");
-    type("txtSwitchTime_1", "05:30:00");
-    c<QCheckBox>("chkDay_1")->setChecked(true);
-    popup(1, "mnuHiddenPopupCopy");
-    popup(4, "mnuHiddenPopupPasteWeekdays");
+    run("key=txtSwitchTime_0:Up");  // from Sunday up to Saturday
+    EXPECT_EQ(frmSchedule::instance()->focusWidget(), c("txtSwitchTime_6"));
+    run("rclick=chkDay_3|menu=mnuHiddenPopupPaste");  // nothing copied yet: clears the day
+    EXPECT_EQ(std::tuple(c("mnuHiddenPopup")->isVisible(), c("chkDay_3")->property("checked"), time(3)),
+              std::tuple(true, false, ""));
+    run("type=txtSwitchTime_1:05:30:00|tick=chkDay_1:1|rclick=chkDay_1|menu=mnuHiddenPopupCopy");
+    run("rclick=chkDay_4|menu=mnuHiddenPopupPasteWeekdays");
     for (int day = 0; day < 7; ++day) {
-        EXPECT_TRUE(c<QCheckBox>(QStringLiteral("chkDay_%1").arg(day))->isChecked()) << day;
+        EXPECT_TRUE(c(QStringLiteral("chkDay_%1").arg(day))->property("checked").toBool()) << day;
         EXPECT_EQ(time(day), day >= 1 && day <= 5 ? "05:30:00" : "07:00:00") << day;
     }
     EXPECT_EQ(record(1), makeEntry("Days", 1, "07:00:00", {0, 2, 3, 6}).serialise());
@@ -187,48 +133,80 @@ TEST_F(Editor, DeleteAndThePopupCommandsActOnTheControlsOnly) {
 
 TEST_F(Editor, ManualSwitchSendsTheStoredEntryToItsReceiver) {
     open({makeEntry("News", 2, "09:00:00", {1}, 1, "B", 14, 0)});
-    click("cmdSwitch");  // no line selected
+    run("click=cmdSwitch");  // no line selected
     EXPECT_TRUE(p.serial.writes.empty());
-    select(0);
-    type("txtServProv", "99");  // typed, not applied: not sent
-    click("cmdSwitch");
+    run("row=lstDisplaySchedule:0|type=txtServProv:99|click=cmdSwitch");  // typed, not applied: not sent
     EXPECT_EQ(p.serial.bytesTo(2), QByteArray("SP B,S,14\rAM B,0\r\r"));
     EXPECT_TRUE(p.readFile("logs/AL261207.log")
                     .endsWith("News" + QByteArray(21, ' ') + " SP B,S,14<CR>AM B,0<CR>\r\n"));
 }
 
-TEST_F(Editor, ConflictWindowShowsCollisionsAndEmptiesOnAClearCheck) {
-    open({makeEntry("Two", 1, "08:00:00", {1}), makeEntry("One", 1, "08:00:05", {1})});
-    select(0);
-    type("txtSwitchTime_1", "08:00:00");
-    click("cmdApply");
-    frmScheduleConflicts* conflicts = frmScheduleConflicts::instance();
-    ASSERT_TRUE(conflicts && conflicts->isVisible());
-    EXPECT_EQ(listLines(conflicts->lstConflicts()).join(u'|').simplified(),
-              "Mon 08:00:00 One |Mon 08:00:00 Two");
-    select(0);
-    type("txtSwitchTime_1", "08:00:01");
-    click("cmdApply");
-    EXPECT_TRUE(conflicts->isVisible());
-    EXPECT_TRUE(listLines(conflicts->lstConflicts()).isEmpty());
-}
-
 TEST_F(Editor, TheClockSwitchesOnTimeWhileAnEntryIsBeingEdited) {
     open({makeEntry("Noon", 1, "12:01:00", {1}, 2), makeEntry("Edited", 1, "18:00:00", {1})});
-    select(0);
-    type("txtPgmName", "Edited later");
-    type("txtSwitchTime_1", "19:00:00");
-    SimulatedRun run(*p.m, p.clock);
-    run.runUntil(QDateTime(QDate(2026, 12, 7), QTime(12, 1, 5)));
+    run("row=lstDisplaySchedule:0|type=txtPgmName:Edited later|type=txtSwitchTime_1:19:00:00");
+    SimulatedRun(*p.m, p.clock).runUntil(QDateTime(QDate(2026, 12, 7), QTime(12, 1, 5)));
     const auto& writes = p.serial.writes;
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes.front().bytes, QByteArray("SP A,S,14\rAM A,3\r\r"));
     EXPECT_NEAR(QTime(12, 0, 47).secsTo(writes.front().at.time()), 0, 1);
-    EXPECT_EQ(p.m->CurRecordNo, 2);
-    EXPECT_EQ(c<QLineEdit>("txtPgmName")->text(), "Edited later");
+    EXPECT_EQ(text("txtPgmName") + QString::number(p.m->CurRecordNo), "Edited later2");
     EXPECT_EQ(record(2), makeEntry("Edited", 1, "18:00:00", {1}).serialise());
-    click("cmdApply");
+    run("click=cmdApply");
     EXPECT_EQ(record(2), makeEntry("Edited later", 1, "19:00:00", {1}).serialise());
+}
+
+// The heading of page n, printed on 2026-12-07 in US English.
+QList<QByteArray> heading(const char* page) {
+    const QByteArray title = "                            QuillornControl Schedules      12/7/26   Page ";
+    return {" ", title + page, " ", " ", "         Program               Len  Srce Port Rte  Att  Rec", " "};
+}
+
+TEST(Print, EntriesWithTheirTickedDaysAPageBreakAfterFiftyLinesAndEveryFailureReported) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    TestProgram p;
+    SchedulePrint print;
+    p.start({}, "111001d02");
+    RecordingTextDevice empty;
+    print.PrintSchedules(*p.m, {}, empty);
+    EXPECT_EQ(empty.pages, QList<QList<QByteArray>>{heading("1 ")});
+    EXPECT_TRUE(empty.ended);
+
+    ScheduleEntry news = makeEntry("Morning News", 2, "06:00:00", {1, 3}, 1, "B", 14, 3, "05:00");
+    news.Days[5] = 2;  // greyed: not printed
+    news.Attenuation = -3;
+    const ScheduleEntry daily = makeEntry("Daily", 1, "12:00:00", {0, 1, 2, 3, 4, 5, 6});
+    std::vector<ScheduleEntry> entries{
+        news,  makeEntry("Odd", 1, "", {}, 1, "A", 7, 9), daily, daily, daily, daily,
+        daily, makeEntry("Once", 1, "12:00:00", {1}),     daily, daily};
+    entries[3].Active = 0;  // free: not printed
+    p.start(entries, "111001d02");
+    p.m->CurRecordNo = 4;
+    RecordingTextDevice printer;
+    print.PrintSchedules(*p.m, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, printer);
+    const QList<QByteArray>& page1 = printer.pages[0];
+    EXPECT_EQ(page1.mid(6, 5),
+              (QList<QByteArray>{"    Morning News              05:00   14   B  Rev   -3   2 ",
+                                 "         Mon  06:00:00  ", "         Wed  06:00:00   ", " ",
+                                 "    Odd                               7   A  9       0   1 "}));
+    EXPECT_EQ(page1[14], "         Sun  12:00:00  ");
+    // Counted: heading 6, news 4, odd 2, four daily entries of 9, once 3 = 51: the break comes there.
+    EXPECT_EQ(page1.size(), 6 + 4 + 3 + 4 * 9 + 3);
+    EXPECT_EQ(printer.pages.value(1).mid(0, 6), heading("2 "));
+    EXPECT_EQ(printer.pages.value(1).size(), 6 + 2 * 9);
+    EXPECT_EQ(p.m->CurRecordNo, 4);
+
+    // A printer that fails: reported, and what was printed is released.
+    FailingPrinter heading, entry;
+    heading.failAt = 2;  // the title line: the entries still print
+    print.PrintSchedules(*p.m, {1}, heading);
+    EXPECT_TRUE(heading.pages[0].join().contains("    Morning News"));
+    entry.failAt = 8;  // the day line
+    print.PrintSchedules(*p.m, {1}, entry);
+    EXPECT_TRUE(entry.ended);
+    setDefaultPrinter(nullptr);
+    print.PrintSchedules(*p.m, {1});
+    EXPECT_EQ(p.messages,
+              (QStringList{"57 Device I/O error", "57 Device I/O error", "8010 No printer is installed"}));
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+// Source.dat as any bytes on the floppy: loading it makes the data folder's Source.dat, which reads
+// back as exactly the fields of the floppy's.
+#include <QDir>
+
+#include "FuzzSupport.h"
+#include "review/SourceCodes.h"
+
+using namespace qc;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::Program& p = fuzz::program();
+    static const bool floppy = [&p] {
+        QDir().mkpath(p.dir.filePath(QStringLiteral("floppy")));
+        return qputenv("QUILLORN_FLOPPY", p.dir.filePath(QStringLiteral("floppy")).toLocal8Bit());
+    }();
+    fuzz::require(floppy);
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    p.write(QStringLiteral("floppy/Source.dat"), bytes);
+    LoadSourceCodes(*p.m);
+    fuzz::require(readSourceCodes(p.dir.filePath(QStringLiteral("Source.dat"))) == sourceFields(bytes));
+    return 0;
+}
