@@ -6,13 +6,13 @@ using namespace qc;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    fuzz::Program& p = fuzz::program();
-    p.reset();
+    test::TestProgram& p = fuzz::program();
+    const QByteArray answer(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1));
+    fuzz::reset(p, answer);
     p.clock.set(QDateTime(QDate(2026, 12, 7), QTime(14, 0, 12)));
     p.m->TwoReceivers = static_cast<int16_t>(data[0] % 3);
-    p.line.answer = QByteArray(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1));
-    const QString eb = p.dir.filePath(QStringLiteral("logs/EB261207.log"));
-    const QString mp = p.dir.filePath(QStringLiteral("logs/MP261207.log"));
+    const QString eb = p.file(QStringLiteral("logs/EB261207.log"));
+    const QString mp = p.file(QStringLiteral("logs/MP261207.log"));
     QFile::remove(eb);
     QFile::remove(mp);
 
@@ -36,12 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QFile mpLog(mp);
     if (mpLog.open(QIODevice::ReadOnly)) {
         // The answer exactly as it came (an endless one cut at its limit).
-        fuzz::require(mpLog.readAll().contains(p.line.answer.left(64 * 1024)));
+        fuzz::require(mpLog.readAll().contains(answer.left(64 * 1024)));
     }
 
-    p.line.written.clear();
+    p.serial.writes.clear();
     p.m->CommandText = "EB";
     p.m->SendReceiverCommand();
-    fuzz::require(p.line.written == "EB\r");
+    fuzz::require(fuzz::written(p) == "EB\r");
     return 0;
 }

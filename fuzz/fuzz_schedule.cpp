@@ -7,10 +7,10 @@ using namespace qc;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
-    fuzz::Program& p = fuzz::program();
-    p.reset();
+    test::TestProgram& p = fuzz::program();
+    fuzz::reset(p);
     const QByteArray bytes(reinterpret_cast<const char*>(data) + 3, static_cast<qsizetype>(size - 3));
-    p.write(QStringLiteral("SwitchList.dat"), bytes);
+    p.writeFile(QStringLiteral("SwitchList.dat"), bytes);
     p.m->TwoReceivers = static_cast<int16_t>(data[0] % 3);
     p.m->RemoteStartOn = true;
     p.clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 0)).addSecs((data[1] << 8 | data[2]) * 10));

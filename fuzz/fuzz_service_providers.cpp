@@ -8,10 +8,10 @@ using namespace qc;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    fuzz::Program& p = fuzz::program();
+    test::TestProgram& p = fuzz::program();
     const QByteArray bytes(reinterpret_cast<const char*>(data) + 2, static_cast<qsizetype>(size - 2));
-    p.write(QStringLiteral("SPNames.dat"), bytes);
-    ServiceProviderNames names(p.dir.filePath(QStringLiteral("SPNames.dat")));
+    p.writeFile(QStringLiteral("SPNames.dat"), bytes);
+    ServiceProviderNames names(p.file(QStringLiteral("SPNames.dat")));
     names.open();
     for (int16_t mode : {0, 1}) {
         names.viewMode = mode;
@@ -27,6 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (expected.size() < at + ServiceProviderNames::NameLength)
         expected.append(at + ServiceProviderNames::NameLength - expected.size(), '\0');
     expected.replace(at, ServiceProviderNames::NameLength, fitField(name, ServiceProviderNames::NameLength));
-    fuzz::require(p.read(QStringLiteral("SPNames.dat")) == expected);
+    fuzz::require(p.readFile(QStringLiteral("SPNames.dat")) == expected);
     return 0;
 }

@@ -8,15 +8,15 @@
 using namespace qc;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::Program& p = fuzz::program();
+    test::TestProgram& p = fuzz::program();
     static const bool floppy = [&p] {
-        QDir().mkpath(p.dir.filePath(QStringLiteral("floppy")));
-        return qputenv("QUILLORN_FLOPPY", p.dir.filePath(QStringLiteral("floppy")).toLocal8Bit());
+        QDir().mkpath(p.file(QStringLiteral("floppy")));
+        return qputenv("QUILLORN_FLOPPY", p.file(QStringLiteral("floppy")).toLocal8Bit());
     }();
     fuzz::require(floppy);
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    p.write(QStringLiteral("floppy/Source.dat"), bytes);
+    p.writeFile(QStringLiteral("floppy/Source.dat"), bytes);
     LoadSourceCodes(*p.m);
-    fuzz::require(readSourceCodes(p.dir.filePath(QStringLiteral("Source.dat"))) == sourceFields(bytes));
+    fuzz::require(readSourceCodes(p.file(QStringLiteral("Source.dat"))) == sourceFields(bytes));
     return 0;
 }

@@ -6,20 +6,21 @@
 using namespace qc;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::Program& p = fuzz::program();
-    p.reset();
+    test::TestProgram& p = fuzz::program();
     // The answer, then the commands typed, separated by 0xff bytes.
     const QList<QByteArray> parts =
         QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).split('\xff');
-    p.line.answer = parts[0];
-    MonitorTerminal terminal(*p.m, p.line);
+    fuzz::reset(p, parts[0]);
+    MonitorTerminal terminal(*p.m, p.serial);
     std::vector<QByteArray> sent;
     for (qsizetype i = 1; i < parts.size(); ++i) {
-        p.line.written.clear();
+        p.serial.writes.clear();
         p.m->MonitorCommand = parts[i];
         const QDateTime before = p.clock.now();
-        fuzz::require(terminal.SendCommand(false) == "Sent " + parts[0].left(64 * 1024));
-        fuzz::require(p.line.written == parts[i] + '\r' && !p.line.isOpen());
+        // The receiver answers every line of the command, the one CR sends included.
+        const QByteArray answers = parts[0].repeated(parts[i].count('\r') + 1);
+        fuzz::require(terminal.SendCommand(false) == "Sent " + answers.left(64 * 1024));
+        fuzz::require(fuzz::written(p) == parts[i] + '\r' && !p.serial.isOpen());
         fuzz::require(before.msecsTo(p.clock.now()) <= 2100);
         if (!parts[i].isEmpty() && (sent.empty() || sent.back() != parts[i])) sent.push_back(parts[i]);
     }
