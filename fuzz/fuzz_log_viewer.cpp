@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     p.m->LogKind = data[0] & 1 ? "EB" : "AL";
     p.m->TwoReceivers = static_cast<int16_t>(data[0] >> 1 & 1);
     p.writeFile(QStringLiteral("logs/") + QString::fromLatin1(p.m->LogKind) + QStringLiteral("261207.log"),
-            QByteArray(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1)));
+                QByteArray(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1)));
 
     LogViewer viewer(*p.m, LogViewer::Window::ActivityLog);
     viewer.Form_Load();
