@@ -1,7 +1,6 @@
 // Start-up on a data folder, the settings files QuillornControl.ini (nine one-byte records) and
 // TimeReset.ini (one five-byte record), and where the program's files lie.
 #include <QCoreApplication>
-#include <QDirIterator>
 
 #include "support/TestSupport.h"
 
@@ -80,20 +79,6 @@ TEST(Startup, TroubleInTheFolderIsReportedAndTheProgramStillComesUp) {
     EXPECT_GE(p.port.writes, 1);
 }
 
-// Every entry below the folder with its bytes.
-QStringList snapshot(const QString& folder) {
-    QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile f(it.next());
-        entries << QDir(folder).relativeFilePath(f.fileName()) + " " +
-                       (f.open(QIODevice::ReadOnly) ? f.readAll().toHex() : "folder");
-    }
-    entries.sort();
-    return entries;
-}
-
 // A folder copied from an old PC as it is: names in the letter case the old system left them, a
 // record of NUL-filled texts and a byte the code page does not assign, a torn record at the end.
 TEST(Startup, AFolderCopiedFromAnOldPcIsUsedAsItIs) {
@@ -109,11 +94,11 @@ TEST(Startup, AFolderCopiedFromAnOldPcIsUsedAsItIs) {
     p.writeFile("SPNames.dat", QByteArray("\x01\x00Sat One\x00\x00", 11));
     p.writeFile("Logs/AL261206.log", "12:00:00  Remote Start 1 On\r\n");
     p.writeFile("Logs/AL261207.LOG", "11:00:00  Alarm\r\n");
-    const QStringList before = snapshot(p.home());
+    const auto before = filesIn(p.home());
 
     p.m->InitializeProgram();
     EXPECT_TRUE(p.messages.isEmpty()) << p.messages.join('\n').toStdString();
-    EXPECT_EQ(snapshot(p.home()), before);
+    EXPECT_EQ(filesIn(p.home()), before);
     EXPECT_EQ(settingsOf(*p.m), "2 1 1 3 false true d 0 2 54:30");
     // Tuesday 06:30 is the next event: the odd record, never the torn one.
     EXPECT_EQ(p.m->NextRecord1, 2);

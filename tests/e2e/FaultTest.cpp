@@ -18,7 +18,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -82,16 +81,7 @@ struct Station {
         ASSERT_TRUE(sim->waitForReadyRead(10000) && sim->readLine().startsWith("ready"));
     }
     // Every stored file of the data folder with its bytes (the links of the ports left out).
-    std::map<QString, QByteArray> files() const {
-        std::map<QString, QByteArray> out;
-        for (QDirIterator it(home, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
-                             QDirIterator::Subdirectories);
-             it.hasNext();) {
-            const QString file = it.next();
-            out[QDir(home).relativeFilePath(file)] = readFile(file);
-        }
-        return out;
-    }
+    std::map<QString, QByteArray> files() const { return filesIn(home); }
 };
 
 using Step = std::function<void(Station&)>;

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QDirIterator>
 #include <map>
 #include <random>
 
@@ -90,11 +89,9 @@ void prepare(const TestProgram& p) {
 }
 
 std::map<QString, QByteArray> files(const TestProgram& p) {
-    std::map<QString, QByteArray> out;
-    for (QDirIterator it(p.home(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-        const QString name = QDir(p.home()).relativeFilePath(it.next());
-        if (!name.contains(".journal") && !name.endsWith(".new")) out[name] = p.readFile(name);
-    }
+    auto out = filesIn(p.home());
+    std::erase_if(
+        out, [](const auto& file) { return file.first.contains(".journal") || file.first.endsWith(".new"); });
     return out;
 }
 

@@ -3,14 +3,12 @@
 // by another program. Each row is one thing a station's hardware does, faults included, and what
 // the program must make of it, never held up for long.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QSaveFile>
 #include <QThread>
-#include <thread>
 
 #include "ReceiverModel.h"
 #include "support/ReceiverSim.h"
@@ -114,19 +112,6 @@ TEST(Devices, AreHandledAsTheStationNeeds) {
              return r.logged("AL");
          }, "T  Morning Show              SP A,S,14<CR>AM A,3<CR>\r\nT  second\r\n\n"
             "MSG 8002 Invalid port number: COM7 could not be opened Command not sent."},
-        // The receiver dies in the middle of its answer, then comes back on a new pty under the name.
-        {"AdapterVanishingMidAnswerIsReportedAndTheNextWorks", {"--delay", "1200"}, [](Rig& r) {
-             const pid_t pid = static_cast<pid_t>(r.sim->pid());
-             std::thread killer([pid] {
-                 QThread::msleep(300);
-                 ::kill(pid, SIGKILL);
-             });
-             const QString first = r.ebNo();
-             killer.join();
-             r.sim->stop();
-             r.sim = std::make_unique<ReceiverSim>(r.home(), 1);
-             return first + "|" + r.ebNo();
-         }, "|T  7.5\r\n\nMSG 57 Device I/O error: COM1 was lost.  Make sure the folder <home>/logs exists."},
         // Another line (the terminal) holding the port, or the same device under a second name
         // (COM2 beside COM1, as /dev/ttyUSB0 and its /dev/serial/by-id name), gets "already open";
         // the port is free again once the first holder closes it. As root only the lock keeps the

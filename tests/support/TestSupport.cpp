@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QThread>
 
@@ -143,6 +144,16 @@ void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entrie
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     for (const ScheduleEntry& e : entries)
         f.write(e.serialise());
+}
+
+std::map<QString, QByteArray> filesIn(const QString& folder) {
+    std::map<QString, QByteArray> out;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        QFile f(it.next());
+        out[QDir(folder).relativeFilePath(f.fileName())] = f.open(QIODevice::ReadOnly) ? f.readAll() : "";
+    }
+    return out;
 }
 
 QString settingsOf(const Module1& m) {

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -98,6 +99,9 @@ ScheduleEntry makeEntry(const QByteArray& name, int receiver, const QByteArray& 
 
 // Writes the entries as records 1..n of a schedule file, making its folder when missing.
 void writeSchedule(const QString& path, const std::vector<ScheduleEntry>& entries);
+
+// Every file below the folder (hidden ones too, links left out) by its relative path, with its bytes.
+std::map<QString, QByteArray> filesIn(const QString& folder);
 
 // The settings of both files in one line: the nine records of QuillornControl.ini, then the clock
 // reset time, e.g. "1 1 1 2 false true w 1 2 54:30".
