@@ -13,22 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "IdleSerialLine.h"
 #include "core/Module1.h"
 #include "platform/Text.h"
 #include "schedule_ui/ScheduleEditing.h"
 
 namespace {
-
-// The search never touches the serial line.
-class IdleSerialLine : public qc::SerialLine {
-public:
-    void open(int, const QByteArray&) override {}
-    void write(const QByteArray&) override {}
-    QByteArray readAll() override { return {}; }
-    void waitForInput(int) override {}
-    void close() override {}
-    bool isOpen() const override { return false; }
-};
 
 // A schedule of n active entries, each set for every day at a random time, with random names.
 struct LargeSchedule {
@@ -69,7 +59,7 @@ struct LargeSchedule {
     QTemporaryDir dir;
     QString path;
     qc::SimulatedClock clock;
-    IdleSerialLine serial;
+    qc::bench::IdleSerialLine serial;
     qc::MemoryParallelPort port;
     std::unique_ptr<qc::Module1> m;
 };

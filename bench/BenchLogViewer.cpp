@@ -13,27 +13,18 @@
 #include <random>
 #include <vector>
 
+#include "IdleSerialLine.h"
 #include "core/Module1.h"
 #include "viewers/LogViewer.h"
 #include "viewers/frmActivityLog.h"
 
 namespace {
 
-class IdleSerialLine : public qc::SerialLine {
-public:
-    void open(int, const QByteArray&) override {}
-    void write(const QByteArray&) override {}
-    QByteArray readAll() override { return {}; }
-    void waitForInput(int) override {}
-    void close() override {}
-    bool isOpen() const override { return false; }
-};
-
 // A program on a data folder of its own.
 struct Station {
     QTemporaryDir dir;
     qc::SystemClock clock;
-    IdleSerialLine serial;
+    qc::bench::IdleSerialLine serial;
     qc::MemoryParallelPort port;
     std::unique_ptr<qc::Module1> m;
 
