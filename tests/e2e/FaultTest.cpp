@@ -30,17 +30,6 @@
 namespace qc::test {
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    f.write(bytes);
-}
-
 QProcess* startProcess(const QString& program, const QStringList& args) {
     auto* p = new QProcess;
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -72,7 +61,7 @@ struct Station {
     }
     QString path(const QString& name) const { return home + '/' + name; }
     QString pty() const { return QFileInfo(path("COM1")).symLinkTarget(); }
-    QByteArray wire() const { return readFile(tmp.filePath("wire.log")); }
+    QByteArray wire() const { return readBytes(tmp.filePath("wire.log")); }
     void startSim(const QStringList& options) {
         sim = std::make_unique<QProcess>();
         sim->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -154,8 +143,8 @@ const Fault kFaults[] = {
              QByteArray log;
              while (log.size() < qsizetype(kFileLimit) - 10)
                  log += "09:00:00  Earlier line\r\n";
-             writeFile(s.path("logs/AL" + kToday + ".log"),
-                       log.left(log.lastIndexOf('\n', kFileLimit - 10) + 1));
+             writeBytes(s.path("logs/AL" + kToday + ".log"),
+                        log.left(log.lastIndexOf('\n', kFileLimit - 10) + 1));
          },
      .fileLimit = kFileLimit},
     {.name = "disk full: small file system",
@@ -292,10 +281,11 @@ TEST(Faults, TheProgramRidesOutEveryFault) {
             s.mounted = ::mount("tmpfs", s.home.toLocal8Bit().constData(), "tmpfs", 0, "size=256k") == 0;
         QDir().mkpath(s.path("logs"));
         // Receiver 1 on COM1 at 9600: activity log, EbNo every minute, MPEG log, remote control.
-        writeFile(s.path("QuillornControl.ini"), "111511d00");
-        writeFile(s.path("TimeReset.ini"), "06:00");
-        writeFile(s.path("logs/EB" + QDate::currentDate().addDays(-1).toString("yyMMdd").toLatin1() + ".log"),
-                  "14:00:12  7.5\r\n");
+        writeBytes(s.path("QuillornControl.ini"), "111511d00");
+        writeBytes(s.path("TimeReset.ini"), "06:00");
+        writeBytes(
+            s.path("logs/EB" + QDate::currentDate().addDays(-1).toString("yyMMdd").toLatin1() + ".log"),
+            "14:00:12  7.5\r\n");
         // The next event is record 1, the first (the faulted one) record 2.
         auto entry = [](const char* name, const QDateTime& at, const char* port, int source) {
             return makeEntry(name, 1, at.time().toString("HH:mm:ss").toLatin1(), {at.date().dayOfWeek() % 7},
@@ -303,7 +293,7 @@ TEST(Faults, TheProgramRidesOutEveryFault) {
         };
         writeSchedule(s.path("SwitchList.dat"),
                       {entry("Next", second, "B", 22), entry("Faulted", first, "A", 11)});
-        writeFile(s.tmp.filePath("lpt"), QByteArray("\x00\x7f", 2));
+        writeBytes(s.tmp.filePath("lpt"), QByteArray("\x00\x7f", 2));
         ASSERT_EQ(::symlink(s.tmp.filePath("lpt").toLocal8Bit().constData(),
                             s.path("LPT1").toLocal8Bit().constData()),
                   0);
@@ -323,7 +313,7 @@ TEST(Faults, TheProgramRidesOutEveryFault) {
         for (size_t i = 0; i < rows; ++i) {
             Station& s = *stations[i];
             if (s.skipped) continue;
-            const QByteArray port = readFile(s.tmp.filePath("lpt"));
+            const QByteArray port = readBytes(s.tmp.filePath("lpt"));
             const int value = port.isEmpty() ? 0 : static_cast<unsigned char>(port[0]);
             if (s.edges.empty() || s.edges.back().second != value) s.edges.emplace_back(now, value);
             if (now < first.addSecs(-17) || now >= first.addSecs(2)) continue;

@@ -254,6 +254,8 @@ TEST(ClockChange, EveryEventIsDoneOnceAtTheRightMoment) {
         {"UTC", early, {"14:00:00"}, {{104000, 20000}, {60000}}, "14:00:04 SP1,14:00:04 On,14:00:05 Off,14:00:06 SP1"},
         {"UTC", early, {"14:00:00", "14:02:00"}, {{104000, 300000}, {60000}}, "14:04:44 Missed,14:04:44 Missed"},
         {"UTC", early, {"14:00:00"}, {{119400, 1500}, {60000}}, "13:59:46 SP1,13:59:48 SP1,14:00:00 On,14:00:02 Off"},
+        // Started ten seconds before an event, after a power cut: switched at once.
+        {"UTC", QDateTime(day, QTime(13, 59, 50)), {"14:00:00"}, {{60000}}, "13:59:50 SP1,13:59:52 SP1,13:59:59 On,14:00:01 Off"},
         // Spring: of the events in the skipped hour the last is done, at the jump.
         {"Europe/Berlin", QDateTime(QDate(2027, 3, 28), QTime(1, 58)), {"02:10:00", "02:30:00", "03:00:30"}, {{300000}},
          "01:59:46 SP2,01:59:48 SP2,01:59:59 On,03:00:01 Off,03:00:16 SP3,03:00:18 SP3,03:00:29 On,03:00:31 Off"},

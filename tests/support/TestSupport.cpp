@@ -105,15 +105,15 @@ QStringList TestProgram::observed() const {
     return out;
 }
 
-QByteArray TestProgram::readFile(const QString& name) const {
-    QFile f(file(name));
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
 }
 
-void TestProgram::writeFile(const QString& name, const QByteArray& bytes) const {
-    QDir().mkpath(QFileInfo(file(name)).absolutePath());
-    QFile f(file(name));
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     f.write(bytes);
 }
@@ -150,8 +150,8 @@ std::map<QString, QByteArray> filesIn(const QString& folder) {
     std::map<QString, QByteArray> out;
     for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
          it.hasNext();) {
-        QFile f(it.next());
-        out[QDir(folder).relativeFilePath(f.fileName())] = f.open(QIODevice::ReadOnly) ? f.readAll() : "";
+        const QString path = it.next();
+        out[QDir(folder).relativeFilePath(path)] = readBytes(path);
     }
     return out;
 }

@@ -60,6 +60,10 @@ private:
     std::vector<Write> pending_;  // answers not yet due, each at its moment
 };
 
+// The bytes of a file, empty when it cannot be read; writing makes the file's folder when missing.
+QByteArray readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& bytes);
+
 // A program on a fresh temporary data folder, with a simulated clock, a scripted receiver and a
 // port in memory.
 class TestProgram {
@@ -71,8 +75,8 @@ public:
     QString home() const { return dir_.path(); }
     // A file of the data folder (or an absolute path).
     QString file(const QString& name) const { return QDir(dir_.path()).filePath(name); }
-    QByteArray readFile(const QString& name) const;
-    void writeFile(const QString& name, const QByteArray& bytes) const;
+    QByteArray readFile(const QString& name) const { return readBytes(file(name)); }
+    void writeFile(const QString& name, const QByteArray& bytes) const { writeBytes(file(name), bytes); }
 
     SimulatedClock clock;
     ScriptedSerialLine serial{clock};
