@@ -65,6 +65,11 @@ int parseTimeOfDay(const QByteArray& text) {
     return parts[0] * 3600 + parts[1] * 60 + parts[2];
 }
 
+// Whether TimeToSeconds reads the text as a time of day.
+bool readableTime(const QByteArray& text) {
+    return text.size() >= 3 && text[2] == ':' && parseTimeOfDay(text) >= 0;
+}
+
 }  // namespace
 
 void Module1::TimeToSeconds() {
@@ -153,6 +158,10 @@ void Module1::findNextSwitch(int receiver, const Clock::Reading& asOf) {
             if (EntryBuf.Days[day.weekday - 1] != 1) continue;
             TimeText = EntryBuf.Times[day.weekday - 1];
             TimeToSeconds();
+            // A damaged record's time that cannot be read is no event: TimeToSeconds keeps the time it
+            // read before, and an event at a borrowed time would be switched wrong and, once passed,
+            // found again by every search after it.
+            if (!readableTime(TimeText)) continue;
             // Only the first of the seven days is today. An event counts as passed from the start of
             // its own second.
             DateText = d == 0 && passed(Seconds) ? day.nextWeek : day.date;

@@ -61,6 +61,10 @@ TEST(NextSwitch, FindsTheComingWeek) {
          "buffer Two"},
         {"OtherSettingReceiverOneOnly", {one, two}, monday, 2,
          "1: 1 Tue 08:00:00 One; next1 1 20261208 28800 One; buffer One"},
+        // A damaged record's time that cannot be read is no event: it would take another entry's time.
+        {"DamagedTimesAreLeftOut", {makeEntry("Good", 1, "10:00:00", {1, 2}), makeEntry("Bad", 1, "25:99:99", {1, 2}),
+         makeEntry("Odd", 1, "0600:0:0", {1, 2})}, monday, 0,
+         "1: 1 Tue 10:00:00 Good; 1: 1 Mon 10:00:00 Good; next1 1 20261208 36000 Good; buffer Good"},
     };
     // clang-format on
     for (const Search& s : rows) {
