@@ -24,13 +24,16 @@ inline test::TestProgram& program() {
     return *p;
 }
 
-// The program made new on its folder: receiver 1 on COM1, receiver 2 on COM2, 9600 baud, the
-// activity log on; the receiver answers `answer` to every command line.
+// The program made new on its folder with an empty logs folder: receiver 1 on COM1, receiver 2 on COM2, 9600
+// baud, the activity log on; the receiver answers `answer` to every command line.
 inline Module1& reset(test::TestProgram& p, const QByteArray& answer = {}) {
     p.serial.close();
     p.serial.writes.clear();
     p.serial.answer = [answer](const QByteArray&) { return answer; };
     p.messages.clear();
+    // The logs of the inputs before go: over millions of inputs they would fill the folder.
+    QDir(p.file(QStringLiteral("logs"))).removeRecursively();
+    QDir().mkpath(p.file(QStringLiteral("logs")));
     p.makeModule();
     p.m->BaudIndex = 1;
     p.m->Rx1Port = 1;

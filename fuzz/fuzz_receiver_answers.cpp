@@ -13,8 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     p.m->TwoReceivers = static_cast<int16_t>(data[0] % 3);
     const QString eb = p.file(QStringLiteral("logs/EB261207.log"));
     const QString mp = p.file(QStringLiteral("logs/MP261207.log"));
-    QFile::remove(eb);
-    QFile::remove(mp);
 
     p.m->CommandPort = 1;
     p.m->ReceiverText = "R1";

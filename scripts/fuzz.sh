@@ -3,8 +3,8 @@
 # Usage: scripts/fuzz.sh [--seconds N | --runs N] [target...]
 #   --seconds N  each target for N seconds (default 5): the short form the test command runs
 #   --runs N     each target for N executions: the long form, a benchmark
-# New inputs go to a scratch copy of the corpus; a crash leaves its input in build/fuzz/artifacts and
-# fails the script.
+# New inputs go to a scratch copy of the corpus. A crash, or an input that runs for 30 s (a hang),
+# leaves its input in build/fuzz/artifacts and fails the script.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 limit=(-max_total_time=5)
@@ -31,7 +31,7 @@ for t in "${targets[@]}"; do
   scratch=$(mktemp -d)
   echo "== fuzz $t"
   status=0
-  build/fuzz/bin/"$t" "$scratch" "fuzz/corpus/$t" "${limit[@]}" -artifact_prefix=build/fuzz/artifacts/"$t"- \
+  build/fuzz/bin/"$t" "$scratch" "fuzz/corpus/$t" "${limit[@]}" -timeout=30 -artifact_prefix=build/fuzz/artifacts/"$t"- \
     -print_final_stats=1 >"build/fuzz/$t.log" 2>&1 || status=$?
   grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "build/fuzz/$t.log" || true
   if [ "$status" -ne 0 ]; then
