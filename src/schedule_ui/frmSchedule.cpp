@@ -177,8 +177,8 @@ void frmSchedule::buildControls() {
     const char* optionTips[3] = {
         "Do not issue a remote start command for this schedule",
         "Issue a Momentary Start command for this schedule",
-        "Issue a Start and Hold command for this schedule.  Command will stop at the end of the Program "
-        "Length.  Be sure program length is entered as MM:SS"};
+        ("Issue a Start and Hold command for this schedule.  Command will stop at the end of the Program "
+         "Length.  Be sure program length is entered as MM:SS")};
     for (int k = 0; k < 3; ++k) {
         Option_[k] = named(new QRadioButton(QString::fromLatin1(optionCaptions[k]), this), optionNames[k]);
         Option_[k]->setToolTip(QString::fromLatin1(optionTips[k]));
