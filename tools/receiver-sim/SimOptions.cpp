@@ -56,10 +56,13 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
                            : name == "--garbage" ? o.garbage
                                                  : o.silent;
             if (!flag(target)) return fail(name + " takes no value");
-        } else if (name == "--home" || name == "--log" || name == "--ebno") {
+        } else if (name == "--home" || name == "--log" || name == "--ebno" || name == "--vanish-on") {
             auto v = value();
             if (!v || (name != "--ebno" && v->empty())) return fail(name + " needs a value");
-            (name == "--home" ? o.home : name == "--log" ? o.logFile : o.ebno) = *v;
+            (name == "--home"   ? o.home
+             : name == "--log"  ? o.logFile
+             : name == "--ebno" ? o.ebno
+                                : o.vanishOn) = *v;
         } else if (name == "--port") {
             auto v = value();
             auto n = v ? parseInt(*v, 1, 255) : std::nullopt;
@@ -109,6 +112,7 @@ std::string usageText(const std::string& program) {
            "  --garbage      replace every answer by random bytes\n"
            "  --silent       read and log, never echo or answer\n"
            "  --seed N       seed for --garbage\n"
+           "  --vanish-on L  exit as soon as the line L arrives, as a receiver unplugged mid-exchange\n"
            "  --help         show this text\n";
 }
 

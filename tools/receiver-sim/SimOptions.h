@@ -18,6 +18,7 @@ struct SimOptions {
     bool endless = false;
     bool garbage = false;
     bool silent = false;
+    std::string vanishOn;  // a line that makes the simulator exit at once
     std::optional<std::uint32_t> seed;
 };
 

@@ -190,6 +190,7 @@ private:
             log_ << formatLogLine(arrival, line, speed);
             log_.flush();
         }
+        if (!options_.vanishOn.empty() && line == options_.vanishOn) std::_Exit(0);
         std::optional<Reply> reply = responder_.respond(line, speed);
         if (!reply) return;
 
