@@ -168,6 +168,9 @@ public:
 
     // ---- Serial channel (receiver/SerialChannel.cpp)
     void SendReceiverCommand();
+    // Why the last SendReceiverCommand did not send its command ("number description"); empty when
+    // it went out.
+    const QString& sendFailure() const { return sendFailure_; }
     // The settings text of every exchange: BaudRates(BaudIndex) & ",N,8,1".
     QByteArray SettingsText() const;
     // Step 1 of an exchange: open the line on a port with the configured settings.
@@ -200,6 +203,36 @@ signals:
     // A conflict check replaced lstConflicts; found: it holds lines and the window is to be shown.
     void conflictsChecked(bool found);
 
+    // What the engine did, for the station's health and its records. Each is emitted once the step it
+    // tells of has done all it does; whatever is connected may read the shared state but never calls
+    // a procedure, so the switching is the same with or without it.
+    //
+    // An exchange that wanted an answer from receiver 1 or 2 (an EbNo or MPEG reading) ended: answered,
+    // or not (the port failed, or nothing came back within the limit), with the reason.
+    void receiverExchanged(int receiver, bool answered, const QString& reason);
+    // An EbNo reading as it was logged ("None" when the answer held no number).
+    void ebNoRead(int receiver, const QByteArray& value);
+    // The switch cycle of a receiver's event began; record is its entry.
+    void switchCycleStarted(int receiver, const QDate& date, int secs, int record);
+    // One switch command, of a cycle or a manual switch: written to the port, or not and why.
+    void switchCommandDone(int receiver, bool sent, const QString& reason);
+    // A switch cycle's last step is done.
+    void switchCycleEnded(int receiver);
+    // The second of a receiver's event came (or a late tick serves it); its remote start, if any, is
+    // tried right after.
+    void eventSecondReached(int receiver, const QDate& date, int secs);
+    // A remote-start output was set on for the given seconds; written: the port took it.
+    void remoteStartOn(int receiver, int seconds, bool written);
+    // An event the tick came too late for was logged as missed; remoteOnly: its cycle had run and only
+    // its remote start was missed.
+    void eventMissed(int receiver, const QDate& date, int secs, int record, bool remoteOnly);
+    // A daily log, the schedule or the settings were written, or a write failed (with the reason).
+    void fileWritten(const QString& path, bool ok, const QString& reason);
+    // A clock reset from the automation's pulse was done, or refused (with the reason).
+    void clockResetDone(bool ok, const QString& reason);
+    // A clock tick ended.
+    void ticked();
+
 private:
     // One event's key (date and second) already served, so a repeat of the same moment (a clock set
     // back, a search re-run within the second) never starts a second cycle or remote start.
@@ -216,6 +249,8 @@ private:
     void cycleTick(int receiver);
     int countdown(const QDate& date, int secs) const;
     void remoteStart(int receiver);
+    // The event's second: told once, then its remote start tried.
+    void eventSecond(int receiver, const EventKey& key);
     void releaseRemoteStart(int receiver);
     void showCountdown(int receiver);
     void ebNoSchedule(int receiver);
@@ -224,7 +259,7 @@ private:
     // WriteRelayPort, telling whether the port took the value.
     bool writeRelayPort();
     void runStep(const std::function<void()>& step);
-    void readIntoLog(const char* kind, const QByteArray& command,
+    void readIntoLog(int receiver, const char* kind, const QByteArray& command,
                      const std::function<QList<QByteArray>(const QByteArray&)>& lines);
     void receiverStep(int receiver);
 
@@ -246,6 +281,9 @@ private:
     Shown shown_[2];
     QByteArray retentionUnitUsed_;
     bool portFailureReported_ = false;
+    EventKey secondServed_[2];  // the event whose second was last told of
+    // Why the last SendReceiverCommand failed; empty when the command went out.
+    QString sendFailure_;
 };
 
 }  // namespace qc

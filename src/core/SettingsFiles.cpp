@@ -85,10 +85,12 @@ void Module1::WriteSettings() {
     ini += firstDigit(Rx2Port);
     // Each file is written even when the other could not be; the first failure is reported.
     std::optional<QcError> failure;
-    auto write = [&failure](const QString& path, const QByteArray& bytes) {
+    auto write = [this, &failure](const QString& path, const QByteArray& bytes) {
         try {
             writeFlushed(path, bytes);
+            emit fileWritten(path, true, {});
         } catch (const std::exception& e) {
+            emit fileWritten(path, false, toQcError(e).textOneBlank());
             if (!failure) failure = toQcError(e);
         }
     };

@@ -10,9 +10,15 @@ void Module1::WriteActivityLog() {
     const QDateTime now = clock_.now();
     DateText = logDateStamp(now.date());
     const QByteArray line = logTime(now.time()) + "  " + ActivityText;
-    AppendFile::append(
-        paths_.logFile(QStringLiteral("AL") + QString::fromLatin1(DateText) + QStringLiteral(".log")),
-        line + "\r\n");
+    const QString path =
+        paths_.logFile(QStringLiteral("AL") + QString::fromLatin1(DateText) + QStringLiteral(".log"));
+    try {
+        AppendFile::append(path, line + "\r\n");
+    } catch (const std::exception& e) {
+        emit fileWritten(path, false, toQcError(e).textOneBlank());
+        throw;
+    }
+    emit fileWritten(path, true, {});
     emit logWritten("AL", line);
 }
 

@@ -82,6 +82,7 @@ void Module1::remoteStart(int receiver) {
         static_cast<float>(roundHalfEven(clock_.timer()) + duration);
     active = true;
     (receiver == 1 ? view.Label2Visible : view.Label4Visible) = written;
+    emit remoteStartOn(receiver, duration, written);
     ActivityText = receiver == 1 ? "Remote Start 1 On" : "Remote Start 2 On";
     if (written && ActivityLogOn == 1) WriteActivityLog();
 }
@@ -120,6 +121,7 @@ void Module1::tmrClock_Timer() {
     runStep([this] { releaseRemoteStart(2); });
     if (roundHalfEven(timerOf(now.time())) == 36015) dailyDeletions();
     emit viewChanged();
+    emit ticked();
 }
 
 // One receiver's share of the tick: the countdown and its label, the search for the following event
@@ -147,10 +149,20 @@ void Module1::receiverStep(int receiver) {
     // the event, an event close behind another) starts the cycle at once, with its first send now.
     if (!timer.Enabled() && count <= earliest && served != key) {
         served = key;
+        emit switchCycleStarted(receiver, key.date, key.secs, next);
         if (count < earliest - 1) cycleTick(receiver);
         timer.setEnabled(true);
     }
-    if (count < 1 && RemoteStartOn) remoteStart(receiver);
+    if (count < 1) eventSecond(receiver, key);
+}
+
+void Module1::eventSecond(int receiver, const EventKey& key) {
+    EventKey& told = secondServed_[receiver - 1];
+    if (told != key) {
+        told = key;
+        emit eventSecondReached(receiver, key.date, key.secs);
+    }
+    if (RemoteStartOn) remoteStart(receiver);
 }
 
 // An event that a late tick or a step of the clock carried past its second. Less than a minute late
@@ -168,10 +180,11 @@ void Module1::serveOverdue(int receiver) {
         if (Seconds > -60) {
             if (cycleServed_[i] != key && !timer.Enabled()) {
                 cycleServed_[i] = key;
+                emit switchCycleStarted(receiver, key.date, key.secs, record);
                 cycleTick(receiver);
                 timer.setEnabled(true);
             }
-            if (RemoteStartOn) remoteStart(receiver);
+            eventSecond(receiver, key);
             return;
         }
         GetRecord(record);
@@ -183,9 +196,11 @@ void Module1::serveOverdue(int receiver) {
         if (cycleServed_[i] != key) {
             const char* tag = receiver == 2 ? "Receiver 2 " : TwoReceivers == 1 ? "Receiver 1 " : " ";
             ActivityText = EntryBuf.Name + tag + "Missed" + due;
+            emit eventMissed(receiver, date, secs, record, false);
             WriteActivityLog();
         } else if (RemoteStartOn && EntryBuf.RemoteMode != 1 && startServed_[i] != key && !outputOn) {
             ActivityText = "Remote Start " + QByteArray::number(receiver) + " Missed" + due;
+            emit eventMissed(receiver, date, secs, record, true);
             WriteActivityLog();
         }
         if (Seconds < -7 * 86400) return;  // a clock set far ahead: the search goes on from now
@@ -271,6 +286,7 @@ void Module1::cycleTick(int receiver) {
     ReceiverText = receiver == 1 ? "1" : "2";
     MonitorCommand = "R M";
     if (MpegLogOn) runStep([this] { LogMpegStatus(); });
+    emit switchCycleEnded(receiver);
 }
 
 void Module1::Timer1_Timer() {

@@ -73,8 +73,10 @@ void Module1::ReadStatusPort() {
             // A program without the right to set the time goes on; the operator hears of it once per
             // pulse, and nothing is logged as done.
             ShowMessage(e.text());
+            emit clockResetDone(false, e.textOneBlank());
             return;
         }
+        emit clockResetDone(true, {});
         view.lblPort = QStringLiteral("Time Set");
         ActivityText = "Time Set " + old;
         WriteActivityLog();

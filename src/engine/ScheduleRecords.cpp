@@ -12,7 +12,13 @@ bool Module1::GetRecord(qint64 n) {
 }
 
 void Module1::PutRecord(qint64 n) {
-    SchedFileNo.write(n, EntryBuf);
+    try {
+        SchedFileNo.write(n, EntryBuf);
+    } catch (const std::exception& e) {
+        emit fileWritten(SchedFileNo.path(), false, toQcError(e).textOneBlank());
+        throw;
+    }
+    emit fileWritten(SchedFileNo.path(), true, {});
 }
 
 void Module1::NewEntry() {

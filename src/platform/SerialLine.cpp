@@ -58,7 +58,10 @@ void DeviceSerialLine::open(int port, const QByteArray& settings) {
     close();
     portNumber_ = port;
     if (port < 1 || port > 16)
-        throw QcError(QcError::InvalidPortNumber, QcError::standardDescription(QcError::InvalidPortNumber));
+        throw QcError(QcError::InvalidPortNumber,
+                      QStringLiteral("%1: COM%2")
+                          .arg(QcError::standardDescription(QcError::InvalidPortNumber))
+                          .arg(port));
     const LineSettings s = parseLineSettings(settings);
 
     port_ = std::make_unique<QSerialPort>();

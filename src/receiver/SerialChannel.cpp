@@ -51,13 +51,17 @@ QByteArray Module1::Converse(SerialLine& line, const QByteArray& command, bool w
 }
 
 void Module1::SendReceiverCommand() {
+    sendFailure_.clear();
     try {
         OpenPort(serial_, CommandPort);
         Converse(serial_, CommandText, false, false, 0);
         serial_.close();
     } catch (const std::exception& e) {
         serial_.close();
-        ShowMessage(toQcError(e).textOneBlank() + QStringLiteral(" Command not sent."));
+        const QcError error = toQcError(e);
+        // The callers log what went out; they learn here that this did not.
+        sendFailure_ = error.textOneBlank();
+        ShowMessage(error.textOneBlank() + QStringLiteral(" Command not sent."));
     }
 }
 

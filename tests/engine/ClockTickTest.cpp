@@ -98,6 +98,15 @@ TEST(Tick, RunsAsTheStationMustSeeIt) {
          {{"14:00:00", [](TestProgram& p) { p.port.fails = true; }}}, "14:00:35",
          "14:00:16.550 COM1 SP A,S,14; 14:00:18.550 COM1 SP A,S,14; AL 14:00:16 Dark SP A,S,14; "
          "AL 14:00:18 Dark SP A,S,14; MSG 8010 The hardware is not available; = Dark 167:59:55"},
+        // Receiver 2 unplugged: its commands are logged as not sent, with the reason, and receiver 1
+        // switches as usual.
+        {"AnUnpluggedReceiverIsLoggedAsNotSent",
+         {makeEntry("One", 1, "14:00:30", {1}, 1, "A"), makeEntry("Two", 2, "14:00:30", {1}, 1, "B")},
+         "111001d12", "14:00:00", {{"14:00:00", [](TestProgram& p) { p.serial.missingPorts = {2}; }}}, "14:00:35",
+         "14:00:16.550 COM1 SP A,S,14; 14:00:18.550 COM1 SP A,S,14; AL 14:00:16 One Receiver 1 SP A,S,14; "
+         "AL 14:00:18 One Receiver 1 SP A,S,14; AL 14:00:21 Two Receiver 2 not sent: 8002 Invalid port number; "
+         "AL 14:00:23 Two Receiver 2 not sent: 8002 Invalid port number; MSG 8002 Invalid port number Command not "
+         "sent.; MSG 8002 Invalid port number Command not sent.; = One 167:59:55"},
         // Remote control off: no output and no reading of the inputs, also with the alarm raised.
         {"RemoteControlOffLeavesThePortAlone", {makeEntry("Plain", 1, "14:00:30", {1}, 2)}, "110000d02",
          "14:00:00", {{"14:00:00", [](TestProgram& p) { p.port.status = 111; }}}, "14:00:35",

@@ -97,7 +97,8 @@ TEST(Devices, AreHandledAsTheStationNeeds) {
              QThread::msleep(500);
              return eb + r.exchange("R M").left(16);
          }, "T  7.5\r\nR M\r\nMPEG STATUS"},
-        // COM7 is a link to nothing: a station whose USB adapter is unplugged. The switch is logged.
+        // COM7 is a link to nothing: a station whose USB adapter is unplugged. The switch is logged as
+        // not sent, with the reason.
         // A log held by someone else (a backup tool, a second copy of the program) is still written
         // after a short wait, and the line stays whole.
         {"PortWithoutDeviceAndLogHeldByAnotherProgram", {"none"}, [](Rig& r) {
@@ -110,7 +111,8 @@ TEST(Devices, AreHandledAsTheStationNeeds) {
              r.m.ActivityText = "second";
              r.m.WriteActivityLog();
              return r.logged("AL");
-         }, "T  Morning Show              SP A,S,14<CR>AM A,3<CR>\r\nT  second\r\n\n"
+         }, "T  Morning Show              not sent: 8002 Invalid port number: COM7 could not be opened (No such "
+            "file or directory)\r\nT  second\r\n\n"
             "MSG 8002 Invalid port number: COM7 could not be opened Command not sent."},
         // Another line (the terminal) holding the port, or the same device under a second name
         // (COM2 beside COM1, as /dev/ttyUSB0 and its /dev/serial/by-id name), gets "already open";
