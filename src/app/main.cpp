@@ -3,16 +3,24 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QMessageBox>
 
 #include <csignal>
 
 #include "core/Module1.h"
 #include "core/mnuMenu.h"
 #include "platform/Clock.h"
+#include "platform/InstanceLock.h"
 #include "platform/ParallelPort.h"
 #include "platform/Paths.h"
 #include "platform/PrinterTextDevice.h"
 #include "platform/SerialLine.h"
+
+namespace {
+// The exit status of a second program on a data folder in use; the service does not restart on it.
+constexpr int kAlreadyRunning = 3;
+}  // namespace
 
 int main(int argc, char** argv) {
     // A file that may grow no further (a size limit) and a standard error that nobody reads any more
@@ -44,6 +52,23 @@ int main(int argc, char** argv) {
     qc::setDefaultPrinter([] { return std::make_unique<qc::PrinterTextDevice>(); });
 
     const qc::Paths paths = qc::Paths::fromEnvironment();
+    // A second program on the same data folder would switch the same receivers: it stops before it
+    // opens a port or a file.
+    QDir().mkpath(paths.dataFolder);
+    qc::InstanceLock instance;
+    if (!instance.acquire(paths.dataFolder)) {
+        const QString text =
+            QStringLiteral(
+                "QuillornControl is already running on the data folder %1%2. This copy stops "
+                "without touching the receivers or the station's outputs.")
+                .arg(paths.dataFolder,
+                     instance.holder() ? QStringLiteral(" (process %1)").arg(instance.holder()) : QString());
+        const QByteArray line = text.toLocal8Bit() + '\n';
+        (void)!::write(STDERR_FILENO, line.constData(), line.size());
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            QMessageBox::warning(nullptr, QStringLiteral("QuillornControl"), text);
+        return kAlreadyRunning;
+    }
     qc::SystemClock clock;
     qc::DeviceSerialLine serial(paths);
     qc::DeviceParallelPort port(paths.parallelPort());

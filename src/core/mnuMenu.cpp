@@ -597,11 +597,13 @@ void mnuMenu::mnuFileExit_Click() {
     QCoreApplication::quit();
 }
 
-void mnuMenu::showMessage(const QString& text) {
+void mnuMenu::showMessage(const QString& message) {
+    const Clock::Reading now = m_.clock().read();
+    const QString text = repeats_.shown(message, now);
     // Every message also goes to standard error, one dated line each: a station that runs the
     // program as a service finds them in its journal, and nobody may be watching the screen. One
     // write a line, so lines of several writers never mix.
-    const QString stamp = m_.clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString stamp = now.local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const QByteArray line =
         (stamp + QStringLiteral("  ") + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')))
             .toLocal8Bit()

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QMainWindow>
 
+#include "MessageRepeats.h"
 #include "platform/ServiceWatchdog.h"
 
 class QAction;
@@ -132,6 +133,7 @@ private:
     QTimer* Timer1_;
     QTimer* Timer2_;
     ServiceWatchdog watchdog_;
+    MessageRepeats repeats_;
 };
 
 }  // namespace qc

@@ -1,7 +1,9 @@
 // The real program, started as a station starts it on a folder copied from an old PC (its logs in
 // "Logs"): the receiver simulator on a pseudo-terminal as COM1 and a simulated port file as LPT1;
-// and started by systemd as a notify service, a socket of the test's own as NOTIFY_SOCKET.
+// and started by systemd as a notify service, a socket of the test's own as NOTIFY_SOCKET. A second
+// program on the same folder stops at once.
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <signal.h>
@@ -53,6 +55,19 @@ TEST(EndToEnd, SwitchesAReceiverPulsesTheRemoteStartAndPetsTheWatchdog) {
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(QUILLORNCONTROL_BINARY, {});
     EXPECT_EQ(heard(30000), "READY=1 ");
+
+    // A second program on the same folder says so and stops before it touches a port.
+    const QDateTime portWritten = QFileInfo(p.file("LPT1")).lastModified();
+    QProcess second;
+    env.remove("NOTIFY_SOCKET");
+    second.setProcessEnvironment(env);
+    second.start(QUILLORNCONTROL_BINARY, {});
+    EXPECT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 3);
+    EXPECT_TRUE(second.readAllStandardError().contains(
+        "QuillornControl is already running on the data folder " + p.home().toLocal8Bit() + " (process " +
+        QByteArray::number(program.processId()) + ")"));
+    EXPECT_EQ(QFileInfo(p.file("LPT1")).lastModified(), portWritten);
 
     // Watch the port file's data register while the event passes.
     std::vector<std::pair<QDateTime, int>> changes;

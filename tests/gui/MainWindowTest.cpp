@@ -177,7 +177,7 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     const QString gone =
         "76  Path not found: " + floppy.filePath("gone/switchlist.dat") + " (No such file or directory)";
     EXPECT_EQ(p.messages, QStringList({gone, gone}));
-    EXPECT_EQ(messageText(), gone);
+    EXPECT_EQ(messageText(), gone + " (2 times since 12:00)");  // a repeat is counted, not stacked
     EXPECT_EQ(lines("lstNextToSwitch"), "Tue 19:00:00 Evening Concert; Thu 19:00:00 Evening Concert");
 
     // The root of the file system is used only when the operator chooses it: a panel that opens on
