@@ -4,6 +4,7 @@
 
 #include "core/Module1.h"
 #include "platform/DurableFile.h"
+#include "platform/Text.h"
 
 namespace qc {
 
@@ -34,6 +35,39 @@ void Module1::NewEntry() {
 void Module1::DeleteEntry() {
     EntryBuf.Active = 0;
     PutRecord(CurRecordNo);
+}
+
+void Module1::ReportImpossibleTimes() {
+    // Such a time was let through by earlier editors, which checked the colons only. The search
+    // leaves its day out, and the operator learns once where it is rather than seeing a bare
+    // "13 Type mismatch" at every search. The buffer keeps the record the search left in it.
+    const ScheduleEntry kept = EntryBuf;
+    QStringList found;
+    int more = 0;
+    for (qint64 n = 1; GetRecord(n); ++n) {
+        if (EntryBuf.Active != 1) continue;
+        for (int i = 0; i < 7; ++i) {
+            const QByteArray& t = EntryBuf.Times[i];
+            const bool storedForm = t.size() > 5 && t[2] == ':' && t[5] == ':' && !t.contains(' ');
+            if (EntryBuf.Days[i] != 1 || !storedForm || timeForm(t, {23, 59, 59}) == TimeForm::Good) continue;
+            if (found.size() == 10) {
+                ++more;
+                continue;
+            }
+            const QString name = fromCp1252(trimBlanks(EntryBuf.Name));
+            const QString day = QString::fromLatin1(DayNames[i + 1]);
+            found << QStringLiteral(
+                         "Schedule \"%1\" (record %2): the %3 time %4 is no time of day, so it is "
+                         "not switched on %3.")
+                         .arg(name, QString::number(n), day, fromCp1252(t));
+        }
+    }
+    EntryBuf = kept;
+    if (found.isEmpty()) return;
+    if (more > 0) found << QStringLiteral("And %1 more.").arg(more);
+    found << (found.size() > 1 ? QStringLiteral("Correct the times in Schedules.")
+                               : QStringLiteral("Correct the time in Schedules."));
+    ShowMessage(found.join(QLatin1Char('\n')));
 }
 
 namespace {
