@@ -1,7 +1,10 @@
-// The schedule file through EntryBuf: records, the editor's New and Delete conventions, and the copy
-// of the whole schedule to and from a transfer folder.
+// The schedule file through EntryBuf: records, the editor's New and Delete conventions, the report of
+// stored times that are no time of day, and the copy of the whole schedule to and from a transfer
+// folder with what such a copy would replace.
 #include <QDir>
+#include <QFileInfo>
 
+#include "ScheduleTransfer.h"
 #include "core/Module1.h"
 #include "platform/DurableFile.h"
 #include "platform/Text.h"
@@ -83,6 +86,22 @@ QString transferFile(const QString& folder) {
 }
 }  // namespace
 
+TransferPlan planTransfer(Module1& m, bool loading) {
+    TransferPlan plan;
+    plan.file = transferFile(m.TransferFolder);
+    plan.exists = QFileInfo::exists(plan.file);
+    if (loading || plan.exists) {
+        ScheduleFile in;
+        in.openForReading(plan.file);
+        ScheduleEntry entry;
+        for (plan.recordsIn = 0; in.read(plan.recordsIn + 1, entry); ++plan.recordsIn)
+            plan.entriesIn += entry.Active == 1 ? 1 : 0;
+    }
+    for (qint64 n = 1; m.GetRecord(n); ++n)
+        plan.entriesHere += m.EntryBuf.Active == 1 ? 1 : 0;
+    return plan;
+}
+
 void Module1::SaveFiles() {
     // The transfer file becomes an exact copy of the schedule, put in place whole: an old longer file
     // never leaves its tail behind and a failure never leaves half a copy.
@@ -97,6 +116,11 @@ void Module1::LoadSchedules() {
     const QString path = transferFile(TransferFolder);
     ScheduleFile in;
     in.openForReading(path);
+    // The schedule it replaces is kept beside it, on the disk before the first record is written:
+    // a load of the wrong file can be undone. An empty file replaces nothing and keeps the last one.
+    if (in.recordCount() > 0)
+        replaceFileDurably(paths_.file(QStringLiteral("SwitchList.dat.bak")),
+                           readWholeFile(SchedFileNo.path()));
     qint64 n = 1;
     ScheduleEntry loaded;
     try {
