@@ -641,8 +641,10 @@ void mnuMenu::cmdSave_Click() {
     TransferPlan plan;
     try {
         plan = planTransfer(m_, loading);
-    } catch (const std::exception&) {
-        transfer();  // which fails as it would have, with its message
+    } catch (const std::exception& e) {
+        // A transfer file that cannot be read is neither loaded nor replaced unasked.
+        m_.ShowMessage(toQcError(e).text());
+        hideFilePanel();
         return;
     }
     const QString folder = QDir::cleanPath(m_.TransferFolder);
