@@ -137,6 +137,8 @@ public:
     QString TransferFolder;  // the folder chosen in the file panel
     void SaveFiles();        // schedule out to TransferFolder/switchlist.dat; throws QcError
     void LoadSchedules();    // schedule in from TransferFolder/switchlist.dat; throws QcError
+    // One message naming each active entry's ticked day whose stored time is no time of day.
+    void ReportImpossibleTimes();
 
     // ---- Next-switch search (engine/NextSwitchSearch.cpp)
     void FindNextSwitch1();

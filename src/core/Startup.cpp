@@ -57,6 +57,7 @@ void Module1::InitializeProgram() {
 
     step([this] { FindNextSwitch1(); });
     if (TwoReceivers == 1) step([this] { FindNextSwitch2(); });
+    step([this] { ReportImpossibleTimes(); });
     WriteRelayPort();
     emit viewChanged();
 }

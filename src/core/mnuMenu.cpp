@@ -6,13 +6,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -20,7 +21,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "FolderTree.h"
 #include "Module1.h"
+#include "engine/ScheduleTransfer.h"
 #include "frmError.h"
 #include "receiver/frmMonCon.h"
 #include "receiver/frmSetUp.h"
@@ -134,6 +137,39 @@ void guarded(Module1& m, void (Module1::*procedure)()) {
     }
 }
 
+// Where the file panel opens when no folder was chosen yet: the floppy folder when there is one,
+// else the operator's home. Never the root of the file system, which counts only when chosen.
+QString defaultTransferFolder() {
+    for (const QString& folder : {Paths::floppyFolder(), QDir::homePath()})
+        if (QFileInfo(folder).isDir() && QDir::cleanPath(folder) != QLatin1String("/"))
+            return QDir::cleanPath(folder);
+    return {};
+}
+
+bool isBelow(const QString& folder, const QString& root) {
+    return folder == root || folder.startsWith(root == QLatin1String("/") ? root : root + QLatin1Char('/'));
+}
+
+QString entries(qint64 count) {
+    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
+}
+
+// A question before a command that replaces a schedule: Yes goes on; No, the default, and Escape or
+// the close box leave everything as it was. Window-modal and not waited for: the clock runs on.
+void askFirst(QWidget* window, const QString& title, const QString& text, const std::function<void()>& yes) {
+    auto* box =
+        new QMessageBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, window);
+    box->setObjectName(QStringLiteral("msgReplaceSchedule"));
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, window, [yes](int answer) {
+        if (answer == QMessageBox::Yes) yes();
+    });
+    box->open();
+}
+
 }  // namespace
 
 mnuMenu::mnuMenu(Module1& m, QWidget* parent) : QMainWindow(parent), m_(m) {
@@ -210,15 +246,12 @@ void mnuMenu::buildControls() {
     // The file panel for loading and saving the schedule; shown by the File menu's two commands.
     Drive1_ = new QComboBox(form_);
     Drive1_->setObjectName(QStringLiteral("Drive1"));
-    dirModel_ = new QFileSystemModel(this);
-    dirModel_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
-    dirModel_->setReadOnly(true);
+    dirModel_ = new FolderTree(this);
     Dir1_ = new QTreeView(form_);
     Dir1_->setObjectName(QStringLiteral("Dir1"));
     Dir1_->setModel(dirModel_);
     Dir1_->setHeaderHidden(true);
-    for (int column = 1; column < dirModel_->columnCount(); ++column)
-        Dir1_->hideColumn(column);
+    Dir1_->setUniformRowHeights(true);
     Dir1_->setSelectionMode(QAbstractItemView::SingleSelection);
     Dir1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     cmdSave_ = new QPushButton(QStringLiteral("Save"), form_);
@@ -234,11 +267,12 @@ void mnuMenu::buildControls() {
     Dir1_->setAccessibleName(QStringLiteral("Transfer folder"));
     ProgressBar1_->setAccessibleName(QStringLiteral("Save progress"));
     fillDrives();
-    if (Drive1_->count() > 0) {
-        const QString root = Drive1_->itemData(0).toString();
-        dirModel_->setRootPath(root);
-        Dir1_->setRootIndex(dirModel_->index(root));
-    }
+    // The folder the panel opens on, once its way down is read: opened, in view and selected.
+    connect(dirModel_, &FolderTree::revealed, this, [this](const QModelIndex& folder) {
+        if (!folder.isValid()) return;
+        Dir1_->scrollTo(folder);
+        Dir1_->selectionModel()->setCurrentIndex(folder, QItemSelectionModel::ClearAndSelect);
+    });
     // Choosing the drive shown again takes its root again.
     connect(Drive1_, &QComboBox::currentIndexChanged, this, &mnuMenu::Drive1_Change);
     connect(Drive1_, &QComboBox::activated, this, &mnuMenu::Drive1_Change);
@@ -522,17 +556,11 @@ void mnuMenu::showFilePanel(const QString& caption) {
     cmdSave_->setText(caption);
     cmdSave_->setAccessibleName(caption + QStringLiteral(" schedules"));
     fillDrives();  // a stick put in since the last time shows up
-    // The panel opens on its first drive's folder, or on the folder chosen before while it is still
-    // there; either way what it shows is what Save and Load use.
-    const QString root = Drive1_->currentData().toString();
-    const QString chosen = shownFolder();
-    if (dirModel_->rootPath() != root || !QFileInfo(chosen).isDir()) {
-        Dir1_->selectionModel()->clear();
-        dirModel_->setRootPath(root);
-        Dir1_->setRootIndex(dirModel_->index(root));
-        driveChosen_ = false;
-    }
-    takeShownFolder();
+    // The panel opens on the folder chosen before while it is still there, else on the floppy or
+    // the home folder; either way what it shows is what Save and Load use. Its folders are read
+    // afresh, so one made since shows up.
+    const QString chosen = QDir::cleanPath(m_.TransferFolder);
+    showFolder(!m_.TransferFolder.isEmpty() && QFileInfo(chosen).isDir() ? chosen : defaultTransferFolder());
     cmdSave_->show();
     lblDrive_->show();
     Drive1_->show();
@@ -547,18 +575,37 @@ void mnuMenu::hideFilePanel() {
     Dir1_->hide();
 }
 
+void mnuMenu::showFolder(const QString& folder) {
+    // Its drive is the deepest one it lies on (the floppy folder is a drive of its own).
+    int drive = 0;
+    for (int i = 0; i < Drive1_->count(); ++i) {
+        const QString root = Drive1_->itemData(i).toString();
+        if (isBelow(folder, root) && root.size() > Drive1_->itemData(drive).toString().size()) drive = i;
+    }
+    if (!isBelow(folder, Drive1_->itemData(drive).toString())) drive = 0;
+    {
+        const QSignalBlocker block(Drive1_);
+        Drive1_->setCurrentIndex(drive);
+    }
+    const QString root = Drive1_->itemData(drive).toString();
+    panelFolder_ = folder.isEmpty() && root != QLatin1String("/") ? root : folder;
+    dirModel_->setRoot(root);
+    if (!folder.isEmpty() && folder != root) dirModel_->reveal(folder);
+    takeShownFolder();
+}
+
 void mnuMenu::Drive1_Change() {
     const QString root = Drive1_->currentData().toString();
     if (root.isEmpty()) return;
     // Choosing a drive makes its root the folder of the next load or save.
-    Dir1_->selectionModel()->clear();
-    dirModel_->setRootPath(root);
-    Dir1_->setRootIndex(dirModel_->index(root));
-    driveChosen_ = true;
+    panelFolder_ = root;
+    dirModel_->setRoot(root);
     takeShownFolder();
 }
 
 void mnuMenu::Dir1_Change() {
+    // A folder the operator selects wins over the one the panel was still opening on.
+    if (Dir1_->selectionModel()->hasSelection()) dirModel_->cancelReveal();
     takeShownFolder();
 }
 
@@ -569,27 +616,53 @@ void mnuMenu::takeShownFolder() {
 
 QString mnuMenu::shownFolder() const {
     const QModelIndexList selected = Dir1_->selectionModel()->selectedRows();
-    if (!selected.isEmpty()) return dirModel_->filePath(selected.first());
-    const QString root = Drive1_->currentData().toString();
-    return root == QLatin1String("/") && !driveChosen_ ? QString() : root;
+    return selected.isEmpty() ? panelFolder_ : dirModel_->filePath(selected.first());
 }
 
 void mnuMenu::cmdSave_Click() {
     const bool loading = cmdSave_->text() == QLatin1String("Load");
     takeShownFolder();
-    try {
-        if (loading) {
-            m_.LoadSchedules();
-        } else {
-            m_.SaveFiles();
-            ProgressBar1_->setValue(2);
+    auto transfer = [this, loading] {
+        try {
+            if (loading) {
+                m_.LoadSchedules();
+            } else {
+                m_.SaveFiles();
+                ProgressBar1_->setValue(2);
+            }
+        } catch (const std::exception& e) {
+            m_.ShowMessage(toQcError(e).text());
+            if (!loading) ProgressBar1_->hide();
         }
+        hideFilePanel();
+        refreshView();
+    };
+    // Either way a whole schedule is replaced: the operator is asked first, with what is at stake.
+    TransferPlan plan;
+    try {
+        plan = planTransfer(m_, loading);
     } catch (const std::exception& e) {
+        // A transfer file that cannot be read is neither loaded nor replaced unasked.
         m_.ShowMessage(toQcError(e).text());
-        if (!loading) ProgressBar1_->hide();
+        hideFilePanel();
+        return;
     }
-    hideFilePanel();
-    refreshView();
+    const QString folder = QDir::cleanPath(m_.TransferFolder);
+    if (loading && plan.recordsIn > 0)
+        askFirst(
+            this, QStringLiteral("Load Schedules"),
+            QStringLiteral("Load %1 from %2, replacing the %3 of this station's schedule?\n\nThe schedule "
+                           "replaced is kept as SwitchList.dat.bak.")
+                .arg(entries(plan.entriesIn), folder, entries(plan.entriesHere)),
+            transfer);
+    else if (!loading && plan.exists)
+        askFirst(this, QStringLiteral("Save Schedules"),
+                 QStringLiteral("%1 holds a switchlist.dat already (%2). Replace it with the %3 of this "
+                                "station's schedule?")
+                     .arg(folder, entries(plan.entriesIn), entries(plan.entriesHere)),
+                 transfer);
+    else
+        transfer();
 }
 
 void mnuMenu::mnuFileExit_Click() {

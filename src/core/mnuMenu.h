@@ -8,7 +8,6 @@
 
 class QAction;
 class QComboBox;
-class QFileSystemModel;
 class QLabel;
 class QListView;
 class QMenu;
@@ -19,6 +18,7 @@ class QTreeView;
 
 namespace qc {
 
+class FolderTree;
 class Module1;
 
 // The main window: the running clock, each receiver's next event and coming week, the file panel
@@ -82,9 +82,11 @@ private:
     void hideFilePanel();
     void Drive1_Change();
     void Dir1_Change();
-    // The folder the panel shows as chosen: the folder selected in Dir1, else the root of the drive
-    // shown in Drive1; empty when that is the root of the file system and the operator did not
-    // choose it.
+    // Shows the folder in the panel: its drive in Drive1, the drive's folders in Dir1, opened down
+    // to it and selected; empty: the first drive, nothing chosen.
+    void showFolder(const QString& folder);
+    // The folder the panel shows as chosen: the folder selected in Dir1, else the one it opened on
+    // or the drive chosen in Drive1. Empty when nothing is chosen.
     QString shownFolder() const;
     // Takes the shown folder for the next load or save; the button works only when there is one.
     void takeShownFolder();
@@ -114,10 +116,10 @@ private:
     QListView* List1_;
     QComboBox* Drive1_;
     QLabel* lblDrive_;  // the drive list's caption, so a screen reader names the list
-    // The operator chose the drive shown; the root of the file system counts only then.
-    bool driveChosen_ = false;
+    // The chosen folder while no folder of Dir1 is selected.
+    QString panelFolder_;
     QTreeView* Dir1_;
-    QFileSystemModel* dirModel_;
+    FolderTree* dirModel_;
     QPushButton* cmdSave_;
     QProgressBar* ProgressBar1_;
     QPushButton* Command1_;

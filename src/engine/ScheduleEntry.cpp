@@ -75,4 +75,18 @@ void ScheduleEntry::assignFrom(const char* bytes) {
     Receiver = getInt(p);
 }
 
+TimeForm timeForm(const QByteArray& text, std::initializer_list<int> limits) {
+    const auto digit = [&](qsizetype i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    bool within = true;
+    qsizetype position = 0;
+    for (int limit : limits) {
+        if (position > 0 && !(position - 1 < text.size() && text[position - 1] == ':'))
+            return TimeForm::WrongForm;
+        if (!digit(position) || !digit(position + 1)) return TimeForm::WrongForm;
+        within = within && (text[position] - '0') * 10 + (text[position + 1] - '0') <= limit;
+        position += 3;
+    }
+    return within ? TimeForm::Good : TimeForm::OutOfRange;
+}
+
 }  // namespace qc

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 
 namespace qc {
 
@@ -38,5 +39,11 @@ struct ScheduleEntry {
 
     bool operator==(const ScheduleEntry&) const = default;
 };
+
+// A fitted "HH:MM:SS" (limits {23, 59, 59}) or "MM:SS" (limits {59, 59}): two digits a field with
+// colons between, each field within its limit. A text in the right form with a value past a limit
+// is no time: stored, it fails every search and switch that reads it.
+enum class TimeForm { Good, WrongForm, OutOfRange };
+TimeForm timeForm(const QByteArray& text, std::initializer_list<int> limits);
 
 }  // namespace qc

@@ -1,9 +1,13 @@
-// The schedule file through EntryBuf: records, the editor's New and Delete conventions, and the copy
-// of the whole schedule to and from a transfer folder.
+// The schedule file through EntryBuf: records, the editor's New and Delete conventions, the report of
+// stored times that are no time of day, and the copy of the whole schedule to and from a transfer
+// folder with what such a copy would replace.
 #include <QDir>
+#include <QFileInfo>
 
+#include "ScheduleTransfer.h"
 #include "core/Module1.h"
 #include "platform/DurableFile.h"
+#include "platform/Text.h"
 
 namespace qc {
 
@@ -42,6 +46,39 @@ void Module1::DeleteEntry() {
     PutRecord(CurRecordNo);
 }
 
+void Module1::ReportImpossibleTimes() {
+    // Such a time was let through by earlier editors, which checked the colons only. The search
+    // leaves its day out, and the operator learns once where it is rather than seeing a bare
+    // "13 Type mismatch" at every search. The buffer keeps the record the search left in it.
+    const ScheduleEntry kept = EntryBuf;
+    QStringList found;
+    int more = 0;
+    for (qint64 n = 1; GetRecord(n); ++n) {
+        if (EntryBuf.Active != 1) continue;
+        for (int i = 0; i < 7; ++i) {
+            const QByteArray& t = EntryBuf.Times[i];
+            const bool storedForm = t.size() > 5 && t[2] == ':' && t[5] == ':' && !t.contains(' ');
+            if (EntryBuf.Days[i] != 1 || !storedForm || timeForm(t, {23, 59, 59}) == TimeForm::Good) continue;
+            if (found.size() == 10) {
+                ++more;
+                continue;
+            }
+            const QString name = fromCp1252(trimBlanks(EntryBuf.Name));
+            const QString day = QString::fromLatin1(DayNames[i + 1]);
+            found << QStringLiteral(
+                         "Schedule \"%1\" (record %2): the %3 time %4 is no time of day, so it is "
+                         "not switched on %3.")
+                         .arg(name, QString::number(n), day, fromCp1252(t));
+        }
+    }
+    EntryBuf = kept;
+    if (found.isEmpty()) return;
+    if (more > 0) found << QStringLiteral("And %1 more.").arg(more);
+    found << (found.size() > 1 ? QStringLiteral("Correct the times in Schedules.")
+                               : QStringLiteral("Correct the time in Schedules."));
+    ShowMessage(found.join(QLatin1Char('\n')));
+}
+
 namespace {
 // The transfer file in the folder the operator chose. The file panel always has one chosen; without
 // one the copy is refused, never made at the root of the file system. A copy written on the old PCs
@@ -54,6 +91,22 @@ QString transferFile(const QString& folder) {
     return Paths::existingSpelling(QDir::cleanPath(folder), QStringLiteral("switchlist.dat"));
 }
 }  // namespace
+
+TransferPlan planTransfer(Module1& m, bool loading) {
+    TransferPlan plan;
+    plan.file = transferFile(m.TransferFolder);
+    plan.exists = QFileInfo::exists(plan.file);
+    if (loading || plan.exists) {
+        ScheduleFile in;
+        in.openForReading(plan.file);
+        ScheduleEntry entry;
+        for (plan.recordsIn = 0; in.read(plan.recordsIn + 1, entry); ++plan.recordsIn)
+            plan.entriesIn += entry.Active == 1 ? 1 : 0;
+    }
+    for (qint64 n = 1; m.GetRecord(n); ++n)
+        plan.entriesHere += m.EntryBuf.Active == 1 ? 1 : 0;
+    return plan;
+}
 
 void Module1::SaveFiles() {
     // The transfer file becomes an exact copy of the schedule, put in place whole: an old longer file
@@ -69,6 +122,11 @@ void Module1::LoadSchedules() {
     const QString path = transferFile(TransferFolder);
     ScheduleFile in;
     in.openForReading(path);
+    // The schedule it replaces is kept beside it, on the disk before the first record is written:
+    // a load of the wrong file can be undone. An empty file replaces nothing and keeps the last one.
+    if (in.recordCount() > 0)
+        replaceFileDurably(paths_.file(QStringLiteral("SwitchList.dat.bak")),
+                           readWholeFile(SchedFileNo.path()));
     qint64 n = 1;
     ScheduleEntry loaded;
     try {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include <QRegularExpression>
+
 #include "core/Module1.h"
 #include "platform/Text.h"
 
@@ -14,8 +16,11 @@ namespace {
 
 constexpr char kLengthMessage[] = "Time format in Length must be MM:SS or left blank";
 
-bool hasColonAt(const QByteArray& text, qsizetype position) {
-    return text.size() > position && text[position] == ':';
+// A source code is sent to the receiver as typed digits: a box holding anything but a whole number
+// would be stored as the number it starts with ("1O" as 1). Left empty it is 0, as before.
+bool wholeNumberText(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
+    return text.trimmed().isEmpty() || number.match(text).hasMatch();
 }
 
 }  // namespace
@@ -59,8 +64,10 @@ QString storeEntry(Module1& m, const EditorFields& f) {
     ScheduleEntry& e = m.EntryBuf;
     e.Length = fitField(toCp1252(f.length), ScheduleEntry::LengthLength);
     const bool lengthBlank = e.Length == QByteArray(ScheduleEntry::LengthLength, ' ');
-    if (!lengthBlank && !(hasColonAt(e.Length, 2) && !e.Length.contains(' ')))
-        return QString::fromLatin1(kLengthMessage);
+    const TimeForm length = lengthBlank ? TimeForm::Good : timeForm(e.Length, {59, 59});
+    if (length == TimeForm::WrongForm) return QString::fromLatin1(kLengthMessage);
+    if (length == TimeForm::OutOfRange)
+        return QStringLiteral("Time format in Length must be MM:SS, from 00:00 to 59:59, or left blank");
 
     for (int i = 0; i < 7; ++i) {
         e.Days[i] = static_cast<int16_t>(f.days[i]);
@@ -71,11 +78,19 @@ QString storeEntry(Module1& m, const EditorFields& f) {
     // Only ticked days are checked; an unticked day's time is kept as typed.
     for (int i = 0; i < 7; ++i) {
         if (e.Days[i] == 0) continue;
-        const QByteArray& t = e.Times[i];
-        if (!(hasColonAt(t, 2) && hasColonAt(t, 5) && !t.contains(' ')))
-            return QStringLiteral("Time format in ") + QString::fromLatin1(m.DayNames[i + 1]) +
-                   QStringLiteral(" Time to Switch must be HH:MM:SS or left blank");
+        const TimeForm time = timeForm(e.Times[i], {23, 59, 59});
+        const QString field = QStringLiteral("Time format in ") + QString::fromLatin1(m.DayNames[i + 1]) +
+                              QStringLiteral(" Time to Switch must be HH:MM:SS");
+        if (time == TimeForm::WrongForm) return field + QStringLiteral(" or left blank");
+        if (time == TimeForm::OutOfRange) return field + QStringLiteral(", from 00:00:00 to 23:59:59");
     }
+
+    // Entries that would be stored and then never act as the operator meant.
+    if (m.RemoteStartOn && e.RemoteMode == 3 && lengthBlank)
+        return QStringLiteral("Holding needs the Program Length as MM:SS");
+    if (m.TwoReceivers == 1 && f.receiverIndex < 0) return QStringLiteral("Choose Receiver 1 or Receiver 2");
+    if (!wholeNumberText(f.sourceCode))
+        return QStringLiteral("Number format in Service Provider must be a whole number, such as 14");
 
     // The numbers first: one that does not fit stops Apply before anything is written.
     const int16_t sourceCode = wholeNumberOf(f.sourceCode);

@@ -30,10 +30,12 @@ struct EditorFields {
 // to the even neighbour. Throws QcError 6 when it does not fit a 16-bit field.
 int16_t wholeNumberOf(const QString& text);
 
-// Apply up to and including the write: the length and the ticked days' times are checked in their
-// order and the fields are copied into EntryBuf as it goes; the first check that fails returns its
-// message and nothing is written. Otherwise EntryBuf is written as record CurRecordNo (on the disk
-// when this returns) and the result is empty. Throws QcError when the write fails.
+// Apply up to and including the write: the length and the ticked days' times (form and values),
+// then what would make the entry never act as meant (Holding without a length, no receiver chosen
+// of two, a source code that is no number) are checked in that order, the fields copied into
+// EntryBuf as it goes; the first check that fails returns its message and nothing is written. Otherwise
+// EntryBuf is written as record CurRecordNo (on the disk when this returns) and the result is empty. Throws
+// QcError when the write fails.
 QString storeEntry(Module1& m, const EditorFields& fields);
 
 // After Apply: every receiver's next event is searched again, so an entry that changed receiver or

@@ -1,6 +1,5 @@
 #include "frmDialog1.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -13,11 +12,12 @@ namespace qc {
 
 QPointer<frmDialog1> frmDialog1::instance_;
 
-frmDialog1::frmDialog1(Module1& m, QWidget* owner) : QDialog(owner), m_(m) {
+frmDialog1::frmDialog1(Module1& m, QWidget* editor) : QDialog(editor), m_(m), record_(m.CurRecordNo) {
     setObjectName(QStringLiteral("frmDialog1"));
     setWindowTitle(QStringLiteral("Delete Schedule?"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
+    // While the question is open the editor cannot move to another entry or close under it.
+    setWindowModality(Qt::WindowModal);
 
     lblDialog1_ = new QLabel(QStringLiteral("Are You Sure?"), this);
     lblDialog1_->setObjectName(QStringLiteral("lblDialog1"));
@@ -29,11 +29,19 @@ frmDialog1::frmDialog1(Module1& m, QWidget* owner) : QDialog(owner), m_(m) {
 
     OKButton_ = new QPushButton(QStringLiteral("OK"), this);
     OKButton_->setObjectName(QStringLiteral("OKButton"));
-    OKButton_->setDefault(true);
     CancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
     CancelButton_->setObjectName(QStringLiteral("CancelButton"));
-    connect(OKButton_, &QPushButton::clicked, this, [this] { runGuarded(m_, [this] { OKButton_Click(); }); });
-    connect(CancelButton_, &QPushButton::clicked, this, &QWidget::close);
+    CancelButton_->setDefault(true);
+    // The question is closed first, whatever the deletion meets.
+    connect(OKButton_, &QPushButton::clicked, this, [this] {
+        accept();
+        runGuarded(m_, [this] { OKButton_Click(); });
+    });
+    connect(CancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    // Closed by any way (Escape and the close box reject it): a later request asks afresh.
+    connect(this, &QDialog::finished, this, [this] {
+        if (instance_ == this) instance_ = nullptr;
+    });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -47,11 +55,12 @@ frmDialog1::frmDialog1(Module1& m, QWidget* owner) : QDialog(owner), m_(m) {
     layout->addLayout(buttons);
 }
 
-frmDialog1* frmDialog1::ask(Module1& m, QWidget* owner) {
-    if (!instance_) instance_ = new frmDialog1(m, owner);
+frmDialog1* frmDialog1::ask(Module1& m, QWidget* editor) {
+    if (!instance_) instance_ = new frmDialog1(m, editor);
     instance_->show();
     instance_->raise();
     instance_->activateWindow();
+    instance_->CancelButton_->setFocus();
     return instance_;
 }
 
@@ -59,28 +68,19 @@ frmDialog1* frmDialog1::instance() {
     return instance_.data();
 }
 
-void frmDialog1::reject() {
-    // Escape answers Cancel.
-    close();
-}
-
-void frmDialog1::closeEvent(QCloseEvent* event) {
-    if (instance_ == this) instance_ = nullptr;
-    QDialog::closeEvent(event);
-}
-
 void frmDialog1::OKButton_Click() {
-    // The record the editor is on now, with whatever the buffer holds: the record becomes free.
+    // The record asked about becomes free; it keeps its other fields, so nothing else changes.
+    m_.CurRecordNo = record_;
+    m_.GetRecord(record_);
     m_.DeleteEntry();
-    Module1& m = m_;
-    QWidget* owner = parentWidget();
-    close();
-    // The editor opens afresh, listing the schedule without the entry, where it stood before.
-    QByteArray geometry;
-    if (frmSchedule* old = frmSchedule::instance()) geometry = old->saveGeometry();
+    // The editor opens afresh, listing the schedule without the entry, where it stood before. The
+    // old one (and this question with it) goes when the event is over.
+    auto* editor = qobject_cast<frmSchedule*>(parentWidget());
+    QWidget* owner = editor ? editor->parentWidget() : nullptr;
+    const QByteArray geometry = editor ? editor->saveGeometry() : QByteArray();
     frmSchedule::unload();
-    frmSchedule::showEditor(m, owner, geometry);
-    recomputeAfterDelete(m);
+    frmSchedule::showEditor(m_, owner, geometry);
+    recomputeAfterDelete(m_);
 }
 
 }  // namespace qc

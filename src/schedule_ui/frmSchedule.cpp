@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "core/Module1.h"
@@ -324,15 +325,22 @@ void frmSchedule::buildControls() {
 }
 
 void frmSchedule::buildMenus() {
-    mnuFiles_ = menuBar_->addMenu(QStringLiteral("Files"));
+    mnuFiles_ = menuBar_->addMenu(QStringLiteral("&Files"));
     mnuFiles_->setObjectName(QStringLiteral("mnuFiles"));
-    QAction* print = mnuFiles_->addAction(QStringLiteral("Print Schedule"));
+    QAction* print = mnuFiles_->addAction(QStringLiteral("&Print Schedule"));
     print->setObjectName(QStringLiteral("mnuPrint"));
     connect(print, &QAction::triggered, this, [this] { runGuarded(m_, [this] { PrintSchedules(); }); });
-    QAction* exit = mnuFiles_->addAction(QStringLiteral("Exit"));
+    QAction* exit = mnuFiles_->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     // Unloads the editor only: an open conflict window stays.
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    // The desktop's keys: F10 opens the menu, Escape closes the window as its close box does (a
+    // list or menu that is open takes Escape itself first).
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
+        menuBar_->setFocus(Qt::MenuBarFocusReason);
+        menuBar_->setActiveAction(mnuFiles_->menuAction());
+    });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
     // The day popup: not in the menu bar, opened on a day check box.
     mnuHiddenPopup_ = new QMenu(QStringLiteral("HiddenPopup"), this);
@@ -418,7 +426,7 @@ bool frmSchedule::eventFilter(QObject* watched, QEvent* event) {
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (watched == lstDisplaySchedule_) {
         if (key == Qt::Key_Delete) {
-            frmDialog1::ask(m_, parentWidget());
+            frmDialog1::ask(m_, this);
             return true;
         }
         if (enter && txtPgmName_->isVisible()) {
@@ -609,7 +617,7 @@ void frmSchedule::cmdDelete_Click() {
         txtSwitchTime_[SelTimeIndex]->clear();
         return;
     }
-    frmDialog1::ask(m_, parentWidget());
+    frmDialog1::ask(m_, this);
 }
 
 void frmSchedule::cmdSwitch_Click() {

@@ -3,14 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileSystemModel>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
 
+#include "core/FolderTree.h"
 #include "core/frmError.h"
 #include "core/mnuMenu.h"
 #include "support/GuiSupport.h"
@@ -61,15 +62,27 @@ protected:
             line = line.simplified();
         return out.join("; ");
     }
+    FolderTree* tree() { return qobject_cast<FolderTree*>(the<QTreeView>("Dir1")->model()); }
+    // Answers the question on screen with the button, Enter taking its default; returns its text.
+    QString answer(QMessageBox::StandardButton button) {
+        auto* box = qobject_cast<QMessageBox*>(shownWindow("msgReplaceSchedule"));
+        const QString text = box ? box->text() : QString();
+        if (box && button == QMessageBox::NoButton) QTest::keyClick(box, Qt::Key_Return);
+        if (box && button != QMessageBox::NoButton) box->button(button)->click();
+        return text;
+    }
     // Opens the panel from the File menu, chooses the folder in it (which then goes away when
-    // `gone`), and clicks its button.
-    void transfer(const char* command, const QString& folder, bool gone = false) {
+    // `gone`), clicks its button and answers its question.
+    QString transfer(const char* command, const QString& folder, bool gone = false,
+                     QMessageBox::StandardButton button = QMessageBox::Yes) {
         QDir().mkpath(folder);
         the<QAction>(command)->trigger();
-        auto* dir = the<QTreeView>("Dir1");
-        dir->setCurrentIndex(qobject_cast<QFileSystemModel*>(dir->model())->index(folder));
+        tree()->reveal(folder);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return tree()->index(folder).isValid(); }));
+        the<QTreeView>("Dir1")->setCurrentIndex(tree()->index(folder));
         if (gone) QDir(folder).removeRecursively();
         QTest::mouseClick(the<QPushButton>("cmdSave"), Qt::LeftButton);
+        return answer(button);
     }
 };
 
@@ -155,7 +168,15 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     EXPECT_EQ(lines("lstNextToSwitch"), "Tue 19:00:00 Evening Concert; Thu 19:00:00 Evening Concert");
 
     the<QAction>("mnuSaveFiles")->trigger();
-    EXPECT_EQ(p.m->TransferFolder, floppy.filePath("week2"));  // the folder chosen before, still shown
+    EXPECT_EQ(p.m->TransferFolder, floppy.filePath("week2"));  // the folder chosen before, opened on
+    auto* dir = the<QTreeView>("Dir1");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return tree()->filePath(dir->currentIndex()) == p.m->TransferFolder; }));
+    // Its rows stay where they are while folders come and go; the panel reads them again next time.
+    const QStringList folders = listLines(dir);
+    QDir().mkpath(floppy.filePath("a new folder"));
+    QTest::qWait(1000);
+    EXPECT_EQ(listLines(dir), folders);
     EXPECT_EQ(the<QPushButton>("cmdSave")->text(), "Save");
     auto* drives = the<QComboBox>("Drive1");
     ASSERT_GE(drives->count(), 2);
@@ -164,10 +185,12 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     drives->setCurrentIndex(0);
     EXPECT_EQ(p.m->TransferFolder, floppy.path());
     QTest::mouseClick(the<QPushButton>("cmdSave"), Qt::LeftButton);  // the drive's root, not week2
+    answer(QMessageBox::Yes);
     EXPECT_EQ(p.readFile(floppy.filePath("switchlist.dat")), p.readFile("SwitchList.dat"));
     EXPECT_EQ(p.readFile(floppy.filePath("week2/switchlist.dat")).size(), ScheduleEntry::RecordLength);
     the<QAction>("mnuLoadSchedules")->trigger();
     EXPECT_EQ(shownOf(panel), "cmdSave Drive1 Dir1");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tree()->index(floppy.filePath("a new folder")).isValid(); }));
     the<QMenu>("mnuFile")->popup(w->mapToGlobal(QPoint(10, 10)));
     EXPECT_EQ(shownOf(panel), "");
     the<QMenu>("mnuFile")->close();
@@ -181,15 +204,55 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     EXPECT_EQ(lines("lstNextToSwitch"), "Tue 19:00:00 Evening Concert; Thu 19:00:00 Evening Concert");
 
     // The root of the file system is used only when the operator chooses it: a panel that opens on
-    // it has no folder chosen, and its button waits.
+    // it has no folder chosen, and its button waits. Without a floppy folder it opens on the home
+    // folder.
     qputenv("QUILLORN_FLOPPY", "/");
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", "/");
     open();
     the<QAction>("mnuSaveFiles")->trigger();
+    qputenv("HOME", home);
     EXPECT_EQ(p.m->TransferFolder + " " + the<QComboBox>("Drive1")->currentText(), " /");
     EXPECT_FALSE(the("cmdSave")->isEnabled());
     emit the<QComboBox>("Drive1")->activated(0);
     EXPECT_EQ(p.m->TransferFolder, "/");
     EXPECT_TRUE(the("cmdSave")->isEnabled());
+    p.m->TransferFolder.clear();
+    the<QAction>("mnuSaveFiles")->trigger();
+    EXPECT_EQ(p.m->TransferFolder, QDir::homePath());
+}
+
+// Load and Save ask first, saying what is replaced; No (the default) leaves every file as it was.
+// Load keeps the schedule it replaced as SwitchList.dat.bak, and a shorter file frees the records
+// after its own.
+TEST_F(MainWindowTest, LoadAndSaveAskBeforeReplacingASchedule) {
+    const QString stick = floppy.filePath("stick");
+    writeSchedule(stick + "/SWITCHLIST.DAT", {makeEntry("Evening Concert", 1, "19:00:00", {2, 4})});
+    open();
+    const QByteArray station = p.readFile("SwitchList.dat"), there = readBytes(stick + "/SWITCHLIST.DAT");
+    QByteArray loaded = there + station.mid(113);
+    loaded[113] = 0;
+    const QString load = "Load 1 entry from " + stick +
+                         ", replacing the 2 entries of this station's schedule?\n\nThe schedule replaced is "
+                         "kept as SwitchList.dat.bak.";
+    const QString save = stick +
+                         " holds a switchlist.dat already (1 entry). Replace it with the 2 entries of this "
+                         "station's schedule?";
+    struct Row {
+        const char* command;
+        QMessageBox::StandardButton button;  // NoButton: Enter
+        QString question;
+        QByteArray here, kept;
+    };
+    for (const Row& row : {Row{"mnuLoadSchedules", QMessageBox::NoButton, load, station, ""},
+                           Row{"mnuSaveFiles", QMessageBox::No, save, station, ""},
+                           Row{"mnuLoadSchedules", QMessageBox::Yes, load, loaded, station}}) {
+        EXPECT_EQ(transfer(row.command, stick, false, row.button), row.question);
+        EXPECT_EQ(p.readFile("SwitchList.dat"), row.here);
+        EXPECT_EQ(p.readFile("SwitchList.dat.bak"), row.kept);
+        EXPECT_EQ(readBytes(stick + "/SWITCHLIST.DAT"), there);
+    }
+    EXPECT_EQ(lines("lstNextToSwitch"), "Tue 19:00:00 Evening Concert; Thu 19:00:00 Evening Concert");
 }
 
 }  // namespace

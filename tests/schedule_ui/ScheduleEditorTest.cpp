@@ -3,6 +3,7 @@
 // printed schedule.
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <QtWidgets>
 
 #include "GuiSupport.h"
@@ -42,29 +43,45 @@ struct Editor : ::testing::Test {
     QByteArray record(int n) { return p.readFile("SwitchList.dat").mid((n - 1) * 113, 113); }
 };
 
-TEST_F(Editor, ApplyChecksTheTypedTimesAndStoresTheRecordByteForByte) {
-    open({makeEntry("Old", 1, "", {}, 1, "C", 3, 1)});
-    run("row=lstDisplaySchedule:0|type=txtPgmName:Morning News|type=txtServProv:14|pick=cboSatPort:1|"
-        "pick=cboSatRoute:3|click=Option3");
-    const char* time = "Time format in Monday Time to Switch must be HH:MM:SS or left blank";
-    // Length, Monday ticked, Monday's time, the refusal (empty: stored).
+// What would be stored and then never switch as meant is refused, naming the field, with nothing
+// written; the rest is stored byte for byte.
+TEST_F(Editor, ApplyRefusesWhatCouldNeverSwitchAndStoresTheRestByteForByte) {
+    open({makeEntry("Old", 1, "", {}, 1, "C", 3, 1)}, "111001d12");
+    run("row=lstDisplaySchedule:0|type=txtPgmName:Morning "
+        "News|pick=cboSatPort:1|pick=cboSatRoute:3|click=Option3");
+    const QString time = "Time format in Monday Time to Switch must be HH:MM:SS",
+                  length = "Time format in Length must be MM:SS";
+    const QString bad = time + " or left blank", impossible = time + ", from 00:00:00 to 23:59:59";
+    // Length, Monday ticked, Monday's time, receiver, source code, the refusal (empty: stored).
     // clang-format off
-    for (const auto& [length, ticked, monday, refusal] : std::initializer_list<std::tuple<const char*, int, const char*, const char*>>{
-             {"5:00", 1, "06:00:00", "Time format in Length must be MM:SS or left blank"},
-             {"", 1, "6:00:00", time}, {"", 1, "", time}, {"05:00", 1, "06:00:00", ""}, {"", 0, "6:00:00", ""}}) {
-        // clang-format on
+    const std::tuple<const char*, int, const char*, int, const char*, QString> rows[] = {
+        {"5:00", 1, "06:00:00", 1, "14", length + " or left blank"}, {"05:6x", 1, "06:00:00", 1, "14", length + " or left blank"},
+        {"05:60", 1, "06:00:00", 1, "14", length + ", from 00:00 to 59:59, or left blank"},
+        {"05:00", 1, "6:00:00", 1, "14", bad}, {"05:00", 1, "", 1, "14", bad}, {"05:00", 1, "ab:cd:ef", 1, "14", bad},
+        {"05:00", 1, "25:99:99", 1, "14", impossible}, {"05:00", 1, "23:59:60", 1, "14", impossible},
+        {"", 1, "06:00:00", 1, "14", "Holding needs the Program Length as MM:SS"},
+        {"05:00", 1, "06:00:00", -1, "14", "Choose Receiver 1 or Receiver 2"},
+        {"05:00", 1, "06:00:00", 1, "1O", "Number format in Service Provider must be a whole number, such as 14"},
+        {"05:00", 1, "23:59:59", 1, "14", ""}, {"59:59", 0, "6:00:00", 0, "-3", ""}};
+    // clang-format on
+    for (const auto& [len, ticked, monday, receiver, source, refusal] : rows) {
         const QByteArray before = record(1);
         p.messages.clear();
-        run(QString::asprintf("type=txtSatLen:%s|tick=chkDay_1:%d|type=txtSwitchTime_1:%s|click=cmdApply",
-                              length, ticked, monday));
-        ScheduleEntry expected = makeEntry("Morning News", 1, monday, {1}, 3, "B", 14, 3, length);
+        run(QString::asprintf(
+            "type=txtSatLen:%s|tick=chkDay_1:%d|type=txtSwitchTime_1:%s|pick=cboReceiver:%d|"
+            "type=txtServProv:%s|click=cmdApply",
+            len, ticked, monday, receiver, source));
+        ScheduleEntry expected =
+            makeEntry("Morning News", receiver + 1, monday, {1}, 3, "B", atoi(source), 3, len);
         expected.Days[1] = ticked;
-        EXPECT_EQ(p.messages, *refusal ? QStringList{refusal} : QStringList());
-        EXPECT_EQ(record(1), *refusal ? before : expected.serialise()) << length << monday;
+        EXPECT_EQ(p.messages, refusal.isEmpty() ? QStringList() : QStringList{refusal}) << len << monday;
+        EXPECT_EQ(record(1), refusal.isEmpty() ? expected.serialise() : before) << len << monday;
     }
 }
 
-TEST_F(Editor, NewTakesTheFirstFreeRecordAndOkDeletesTheEntryCurrentThen) {
+// Each way out of the delete question closes it; only OK frees a record, the one it asked about,
+// whatever became of the editor's record meanwhile. The question holds the editor until answered.
+TEST_F(Editor, NewTakesTheFirstFreeRecordAndTheDeleteQuestionFreesOnlyTheRecordItAskedAbout) {
     open({makeEntry("A", 1, "08:00:00", {1}), makeEntry("B", 1, "09:00:00", {1}),
           makeEntry("C", 1, "10:00:00", {1})});
     run("click=cmdNew");
@@ -72,17 +89,27 @@ TEST_F(Editor, NewTakesTheFirstFreeRecordAndOkDeletesTheEntryCurrentThen) {
     run("type=txtPgmName:Bz|click=cmdApply");  // no line selected: the rebuild loads the line above it
     EXPECT_EQ(text("txtPgmName") + QString::number(p.m->CurRecordNo), "B2");
 
-    run("row=lstDisplaySchedule:0|click=cmdDelete");  // no time box clicked since: the question
-    ASSERT_NE(frmDialog1::instance(), nullptr);
-    run("row=lstDisplaySchedule:1|click=cmdNew");  // the question does not block the editor
-    EXPECT_EQ(p.m->CurRecordNo, 5);
-    run("row=lstDisplaySchedule:1");
-    act(frmDialog1::instance(), "click=OKButton");
-    EXPECT_EQ(record(2).left(2), QByteArray("\0\0", 2));
-    EXPECT_EQ(shown().remove(u' '), "|A|Bz|C");  // the entry made by New, A, Bz and C
+    for (const char* way : {"CancelButton", "Escape", "close box", "OKButton"}) {
+        run("row=lstDisplaySchedule:1|click=cmdDelete");  // B, record 2; no time box clicked since
+        frmDialog1* question = frmDialog1::instance();
+        ASSERT_TRUE(question && QApplication::activeModalWidget() == question) << way;
+        p.m->CurRecordNo = 3;
+        if (way == std::string("Escape")) QTest::keyClick(question, Qt::Key_Escape);
+        if (way == std::string("close box")) question->close();
+        if (std::string(way).ends_with("Button")) act(question, QStringLiteral("click=") + way);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(shownWindow("frmDialog1"), nullptr) << way;
+        EXPECT_EQ(record(2).left(1) + record(3).left(1),
+                  QByteArray(way == std::string("OKButton") ? "\0\1" : "\1\1", 2))
+            << way;
+    }
+    EXPECT_EQ(shown().remove(u' '), "A|Bz|C");
     EXPECT_EQ(p.m->lstNextToSwitch.count(), 2);
     run("click=cmdNew");
     EXPECT_EQ(p.m->CurRecordNo, 2);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frmSchedule::instance()));
+    QTest::keyClick(frmSchedule::instance(), Qt::Key_Escape);  // Escape closes the editor too
+    EXPECT_EQ(frmSchedule::instance(), nullptr);
 }
 
 TEST_F(Editor, ApplyRebuildsTheListEveryReceiversNextEventsAndTheConflicts) {
@@ -93,11 +120,6 @@ TEST_F(Editor, ApplyRebuildsTheListEveryReceiversNextEventsAndTheConflicts) {
     // The line position stays: it now holds Bravo, which is loaded. Receiver 1 no longer switches it.
     EXPECT_EQ(shown() + text("txtPgmName"), "Bravo|Charlie|ZuluBravo");
     EXPECT_EQ(std::tuple(p.m->CurRecordNo, p.m->NextRecord1, p.m->NextRecord2), std::tuple(2, 2, 1));
-    // Two receivers and none chosen: stored with receiver 0, switched on neither.
-    run("pick=cboReceiver:-1|click=cmdApply");
-    EXPECT_EQ(record(2).right(2), QByteArray("\0\0", 2));
-    EXPECT_EQ(p.m->NextRecord1, 3);
-
     // Charlie at Zulu's second: no collision on receiver 1; on receiver 2 the window lists both, and a
     // clean check later empties it.
     // clang-format off
