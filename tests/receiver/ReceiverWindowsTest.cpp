@@ -43,34 +43,53 @@ struct PtyRig {
 };
 
 // Set-up steps: those of act(), and hidden=control (not shown), unwritable (the settings folder),
-// close (by the window's frame), two=1 or 0 (receiver 2 shown on both windows and its week searched
-// again, or hidden).
+// close (by the window's frame), open (still open, nothing written), shows=list:n (the row
+// shown), more=box:text (typed at the end), two=1 or 0 (receiver 2 shown on both windows and its week
+// searched again, or hidden).
 void setUpSteps(QWidget* w, TestProgram& p, const char* steps) {
+    const QByteArray files = p.readFile("QuillornControl.ini") + p.readFile("TimeReset.ini");
     for (const QString& step : QString::fromLatin1(steps).split(u'|')) {
         const QString verb = step.section(u'=', 0, 0), arg = step.section(u'=', 1);
         EXPECT_FALSE(verb == u"hidden" && shownIn(w, arg)) << steps;
+        const QByteArray now = p.readFile("QuillornControl.ini") + p.readFile("TimeReset.ini");
+        EXPECT_TRUE(verb != u"open" || (w->isVisible() && now == files)) << steps;
+        const auto* list = verb == u"shows" ? control<QListWidget>(w, arg.section(u':', 0, 0)) : nullptr;
+        EXPECT_TRUE(!list || list->item(arg.section(u':', 1).toInt())->isSelected()) << steps;
+        if (verb == u"more")
+            QTest::keyClicks(control<QWidget>(w, arg.section(u':', 0, 0)), arg.section(u':', 1));
         if (verb == u"unwritable") QDir().mkdir(p.file("QuillornControl.ini.new"));
         if (verb == u"close") w->close();
         for (const char* name : {"lstNextToSwitch2", "Label3", "Label5", "Label6", "lstPortTwo"})
             EXPECT_TRUE(verb != u"two" || shownIn(w->parentWidget(), name) == (arg == u"1")) << name;
         EXPECT_TRUE(verb != u"two" || p.m->lstNextToSwitch2.count() == arg.toInt());  // searched again
         if (verb == u"two") p.m->lstNextToSwitch2.clear();
-        if (!QStringList{"hidden", "unwritable", "close", "two"}.contains(verb)) act(w, step);
+        if (!QStringList{"hidden", "unwritable", "close", "two", "open", "shows", "more"}.contains(verb))
+            act(w, step);
     }
 }
 
 auto settings(const Module1& m) {
     return std::tuple(m.Rx1Port, m.BaudIndex, m.ActivityLogOn, m.EbNoPerHour, m.MpegLogOn, m.RemoteStartOn,
-                      m.SaveLogsUnit, m.TwoReceivers, m.Rx2Port, m.ClockResetTime);
+                      m.SaveLogsUnit, m.TwoReceivers, m.Rx2Port, m.ClockResetTime.trimmed());
 }
 
 TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
     // Settings at the start, the operator's steps, then QuillornControl.ini and TimeReset.ini, and
-    // the message.
+    // the message. A refused port leaves its list on the port in force; a reset time that is not
+    // MM:SS under 60 or blank keeps the dialog open once, then the time in force.
+    const QString samePorts = "Receiver one and receiver two Ports may not be the same.";
+    const QString badTime =
+        "Time format in Time to reset clock must be MM:SS (minutes and seconds 00 to 59) or "
+        "left blank. Correct it, or close SetUp again to keep \"54:30\".";
     // clang-format off
     const std::tuple<const char*, const char*, const char*, QString> rows[] = {
-        {"111201w01", "click=cmdClose", "111201w0154:30", "Receiver one and receiver two Ports may not be the same."},
-        {"111201w02", "row=lstPortOne:1|click=cmdClose", "111201w0254:30", "Receiver one and receiver two Ports may not be the same."},
+        {"111201w01", "click=cmdClose", "111201w0154:30", samePorts},
+        {"111201w02", "row=lstPortOne:1|shows=lstPortOne:0|click=cmdClose", "111201w0254:30", samePorts},
+        {"111201w12", "row=lstPortTwo:0|shows=lstPortTwo:1|shows=lstPortOne:0|close", "111201w1254:30", samePorts},
+        {"111201w12", "type=txtClockResetTime:abc|click=optBaud2|click=cmdClose|open|type=txtClockResetTime:05:60|close|open|"
+                      "type=txtClockResetTime:05:30|click=cmdClose", "121201w1205:30", "Time format in Time to reset clock"},
+        {"111201w12", "more=txtClockResetTime:9|close|open|click=cmdClose", "111201w1254:30", badTime},
+        {"111201w12", "type=txtClockResetTime:  |click=cmdClose", "111201w12     ", {}},
         {"111201w02", "click=optBaud2|close", "121201w0254:30", {}},
         {"111201m02", "row=lstHistoryEbNo:0|hidden=lstSaveLogs|click=cmdClose", "111001m0254:30", {}},
         {"111201w12", "click=Check1|click=optBaud2|click=chkLog|click=chkRemote|row=lstPortOne:2|row=lstHistoryEbNo:5|"
