@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "Module1.h"
+#include "WindowAccess.h"
 #include "frmError.h"
 #include "receiver/frmMonCon.h"
 #include "receiver/frmSetUp.h"
@@ -279,49 +280,49 @@ void mnuMenu::buildMenu() {
         return action;
     };
 
-    mnuFile_ = bar->addMenu(QStringLiteral("File"));
+    mnuFile_ = bar->addMenu(QStringLiteral("&File"));
     mnuFile_->setObjectName(QStringLiteral("mnuFile"));
     connect(mnuFile_, &QMenu::aboutToShow, this, &mnuMenu::hideFilePanel);
-    mnuLoadSchedules_ = item(mnuFile_->addAction(QStringLiteral("Load Schedules")), "mnuLoadSchedules");
-    mnuLoadSourceCodes = item(mnuFile_->addAction(QStringLiteral("Load Source Codes from Floppy")),
+    mnuLoadSchedules_ = item(mnuFile_->addAction(QStringLiteral("&Load Schedules")), "mnuLoadSchedules");
+    mnuLoadSourceCodes = item(mnuFile_->addAction(QStringLiteral("Load Source &Codes from Floppy")),
                               "mnuLoadSourceCodes", false);
-    mnuSaveFiles_ = item(mnuFile_->addAction(QStringLiteral("Save Schedules")), "mnuSaveFiles");
+    mnuSaveFiles_ = item(mnuFile_->addAction(QStringLiteral("&Save Schedules")), "mnuSaveFiles");
     mnuFile_->addSeparator();
-    mnuFileExit_ = item(mnuFile_->addAction(QStringLiteral("Exit")), "mnuFileExit");
+    mnuFileExit_ = item(mnuFile_->addAction(QStringLiteral("E&xit")), "mnuFileExit");
     connect(mnuLoadSchedules_, &QAction::triggered, this, [this] { showFilePanel(QStringLiteral("Load")); });
     connect(mnuSaveFiles_, &QAction::triggered, this, [this] { showFilePanel(QStringLiteral("Save")); });
     connect(mnuFileExit_, &QAction::triggered, this, &mnuMenu::mnuFileExit_Click);
 
-    mnuSetUp = item(bar->addAction(QStringLiteral("SetUp")), "mnuSetUp");
+    mnuSetUp = item(bar->addAction(QStringLiteral("&SetUp")), "mnuSetUp");
     mnuServiceProviders =
-        item(bar->addAction(QStringLiteral("ServiceProviders")), "mnuServiceProviders", false);
-    mnuSchedule = item(bar->addAction(QStringLiteral("Schedules")), "mnuSchedule");
+        item(bar->addAction(QStringLiteral("Service&Providers")), "mnuServiceProviders", false);
+    mnuSchedule = item(bar->addAction(QStringLiteral("S&chedules")), "mnuSchedule");
     connect(mnuSchedule, &QAction::triggered, this, [this] { frmSchedule::showEditor(m_, this); });
-    mnuSetReceiver = item(bar->addAction(QStringLiteral("Set Receiver")), "mnuSetReceiver", false);
-    mnuSwitchSchedule = item(bar->addAction(QStringLiteral("Switch Schedule")), "mnuSwitchSchedule");
+    mnuSetReceiver = item(bar->addAction(QStringLiteral("Set &Receiver")), "mnuSetReceiver", false);
+    mnuSwitchSchedule = item(bar->addAction(QStringLiteral("S&witch Schedule")), "mnuSwitchSchedule");
 
     // Receiver Status is kept for the receivers' older front panels and has no commands.
-    mnuReceiverStatus_ = bar->addMenu(QStringLiteral("Receiver Status"));
+    mnuReceiverStatus_ = bar->addMenu(QStringLiteral("Receiver S&tatus"));
     mnuReceiverStatus_->setObjectName(QStringLiteral("mnuReceiverStatus"));
     mnuReceiverStatus_->menuAction()->setVisible(false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("EB")), "mnuReadEB");
-    item(mnuReceiverStatus_->addAction(QStringLiteral("Carrier")), "mnuCarrierStatus", false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("MPEG")), "mnuMPEGStatus", false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("Relays")), "mnuRelayStatus", false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("Extended Relays")), "mnuExtendedRelays", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&EB")), "mnuReadEB");
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&Carrier")), "mnuCarrierStatus", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&MPEG")), "mnuMPEGStatus", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&Relays")), "mnuRelayStatus", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("E&xtended Relays")), "mnuExtendedRelays", false);
     item(mnuReceiverStatus_->addAction(QStringLiteral("Receiver Serial  &Port")), "mnuReceiverSerialPort",
          false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("Settings")), "mnuSettings", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&Settings")), "mnuSettings", false);
 
-    mnuHistory_ = bar->addMenu(QStringLiteral("History"));
+    mnuHistory_ = bar->addMenu(QStringLiteral("H&istory"));
     mnuHistory_->setObjectName(QStringLiteral("mnuHistory"));
-    ActivityLog = item(mnuHistory_->addAction(QStringLiteral("Activity Log")), "ActivityLog");
-    mnuEB = item(mnuHistory_->addAction(QStringLiteral("EB")), "mnuEB");
+    ActivityLog = item(mnuHistory_->addAction(QStringLiteral("&Activity Log")), "ActivityLog");
+    mnuEB = item(mnuHistory_->addAction(QStringLiteral("&EB")), "mnuEB");
     mnuMPEG = item(mnuHistory_->addAction(QStringLiteral("&MPEG")), "mnuMPEG", false);
 
-    mnuMonCon = item(bar->addAction(QStringLiteral("Monitor and Control")), "mnuMonCon");
-    mnuHelp = item(bar->addAction(QStringLiteral("Help")), "mnuHelp");
-    mnuAbout = item(bar->addAction(QStringLiteral("About")), "mnuAbout");
+    mnuMonCon = item(bar->addAction(QStringLiteral("&Monitor and Control")), "mnuMonCon");
+    mnuHelp = item(bar->addAction(QStringLiteral("&Help")), "mnuHelp");
+    mnuAbout = item(bar->addAction(QStringLiteral("&About")), "mnuAbout");
 
     connect(mnuSetUp, &QAction::triggered, this, [this] { frmSetUp::showSetUp(m_, this); });
     connect(mnuSwitchSchedule, &QAction::triggered, this, [this] { frmWeeklySchedule::showWeek(m_, this); });
@@ -342,6 +343,7 @@ void mnuMenu::buildMenu() {
     });
     connect(mnuHelp, &QAction::triggered, this, [this] { frmHelp::showHelp(this); });
     connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showAbout(this); });
+    openMenuOnF10(this, bar);
 }
 
 void mnuMenu::buildTimers() {

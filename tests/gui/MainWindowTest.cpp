@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -15,6 +16,8 @@
 #include "core/mnuMenu.h"
 #include "support/GuiSupport.h"
 #include "support/TestSupport.h"
+
+#include <set>
 
 namespace qc::test {
 namespace {
@@ -190,6 +193,27 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     emit the<QComboBox>("Drive1")->activated(0);
     EXPECT_EQ(p.m->TransferFolder, "/");
     EXPECT_TRUE(the("cmdSave")->isEnabled());
+}
+
+// F10 opens the first menu; every menu and item has a letter of its own (Alt and the letter).
+TEST_F(MainWindowTest, TheMenusOpenFromTheKeyboard) {
+    open();
+    w->setEngineeringMode(true);
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == w.get(); }));
+    QTest::keyClick(w.get(), Qt::Key_F10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == the("mnuFile"); }));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QWidgetList menus{w->menuBar()};
+    for (QAction* a : w->menuBar()->actions())
+        if (a->menu()) menus << a->menu();
+    for (const QWidget* menu : menus) {
+        std::set<QString> letters{""};  // an item without a letter counts as a repeat
+        for (QAction* a : menu->actions())
+            EXPECT_TRUE(a->isSeparator() ||
+                        letters.insert(QKeySequence::mnemonic(a->text()).toString()).second)
+                << a->text().toStdString();
+    }
 }
 
 }  // namespace

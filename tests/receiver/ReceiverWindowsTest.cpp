@@ -271,8 +271,8 @@ TEST(ReceiverSetUp, ChoicesMakeTheCommandsForTheChosenReceiver) {
     }
 }
 
-// Engineering mode shows the hidden items; every command that opens a window, given twice, opens one
-// window, whose every control is named for a screen reader.
+// Engineering mode shows the hidden items, those without a command disabled; every command that opens
+// a window, given twice, opens one window, whose every control is named for a screen reader.
 TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHiddenOnes) {
     TestProgram p;
     const QString schedule = p.file("SwitchList.dat");
@@ -288,6 +288,8 @@ TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHid
                                  "mnuCarrierStatus", "mnuRelayStatus", "mnuExtendedRelays", "mnuSettings"})
             EXPECT_EQ(item(name)->isVisible(), on) << name;
     }
+    for (QAction* a : control<QMenu>(&w, "mnuReceiverStatus")->actions())
+        EXPECT_EQ(a->isEnabled(), a->objectName().contains("Relay")) << a->objectName().toStdString();
     const char* commands[] = {"mnuSchedule",    "mnuSetUp",           "mnuSwitchSchedule",
                               "mnuMonCon",      "mnuExtendedRelays",  "mnuRelayStatus",
                               "mnuSetReceiver", "mnuServiceProviders"};
