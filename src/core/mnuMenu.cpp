@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -147,6 +148,7 @@ mnuMenu::mnuMenu(Module1& m, QWidget* parent) : QMainWindow(parent), m_(m) {
     buildControls();
     buildMenu();
     connectEngineeringCommands();
+    connectStopRequests();
     buildTimers();
 
     resize(800, 600);
@@ -510,8 +512,18 @@ void mnuMenu::resizeEvent(QResizeEvent* event) {
 }
 
 void mnuMenu::closeEvent(QCloseEvent* event) {
-    // Closing the main window ends the program at once: the timers stop, the message window goes
-    // with it, and nothing is saved (settings and schedule entries were written when made).
+    // A stray click must not stop the switching: the operator is asked first (askToStop).
+    if (stopCause_.isEmpty() && sessionEnding_) stopCause_ = QStringLiteral("Stopped by the desktop session");
+    if (stopCause_.isEmpty()) {
+        event->ignore();
+        askToStop();
+        return;
+    }
+    logStop(stopCause_);
+    // Then the program ends: the timers stop, the message window goes with it, and nothing is saved
+    // (settings and schedule entries were written when made).
+    if (stopQuestion_) stopQuestion_->close();
+    watchdog_.stopping();
     tmrClock_->stop();
     Timer1_->stop();
     Timer2_->stop();
@@ -596,7 +608,6 @@ void mnuMenu::cmdSave_Click() {
 
 void mnuMenu::mnuFileExit_Click() {
     close();
-    QCoreApplication::quit();
 }
 
 void mnuMenu::showMessage(const QString& text) {

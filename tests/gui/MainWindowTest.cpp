@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -17,6 +18,7 @@
 #include "support/GuiSupport.h"
 #include "support/TestSupport.h"
 
+#include <csignal>
 #include <set>
 
 namespace qc::test {
@@ -73,6 +75,23 @@ protected:
         dir->setCurrentIndex(qobject_cast<QFileSystemModel*>(dir->model())->index(folder));
         if (gone) QDir(folder).removeRecursively();
         QTest::mouseClick(the<QPushButton>("cmdSave"), Qt::LeftButton);
+    }
+    // The steps of a stop, "|" between them: exit (File > Exit) and close (the close box) ask; Yes,
+    // Escape and Enter (the default, No) answer; TERM is SIGTERM, as from the service manager.
+    void stop(const QString& steps) {
+        for (const QString& step : steps.split(u'|')) {
+            if (step == u"exit") the<QAction>("mnuFileExit")->trigger();
+            if (step == u"close") w->close();
+            if (step == u"TERM") ::kill(::getpid(), SIGTERM);
+            auto* box = qobject_cast<QMessageBox*>(shownWindow("stopQuestion"));
+            EXPECT_TRUE(!box || box->text() ==
+                                    "Stop QuillornControl? Scheduled switching stops until it is "
+                                    "started again.");
+            if (step == u"Yes") QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+            if (step == u"Escape" || step == u"Enter")
+                QTest::keyClick(box, step == u"Enter" ? Qt::Key_Return : Qt::Key_Escape);
+            (void)QTest::qWaitFor([&] { return !w->isVisible(); }, step == u"TERM" ? 5000 : 50);
+        }
     }
 };
 
@@ -131,7 +150,7 @@ TEST_F(MainWindowTest, MessagesShareOneWindowThatStaysInFront) {
     w->activateWindow();
     QTest::qWait(100);  // the activation and the answer to it both pass through the event queue
     EXPECT_EQ(QApplication::activeWindow(), frmError::instance());
-    the<QAction>("mnuFileExit")->trigger();
+    stop("exit|Yes");
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(frmError::isShown());
 }
@@ -193,6 +212,26 @@ TEST_F(MainWindowTest, TheFilePanelUsesTheFolderItShows) {
     emit the<QComboBox>("Drive1")->activated(0);
     EXPECT_EQ(p.m->TransferFolder, "/");
     EXPECT_TRUE(the("cmdSave")->isEnabled());
+}
+
+// A stray click does not stop the switching: Exit and the close box ask first. The service manager's
+// SIGTERM stops at once, also with the question open. Each stop is logged with its cause when the
+// activity log is on.
+TEST_F(MainWindowTest, StopsOnlyWhenAskedAndLogsWhy) {
+    const std::tuple<const char*, QByteArray, QByteArray> rows[] = {
+        {"exit|Enter|close|Escape", "111201w12", ""},
+        {"close|Yes", "111201w12", "12:00:00  Stopped by the operator\r\n"},
+        {"exit|TERM", "111201w12", "12:00:00  Stopped by SIGTERM\r\n"},
+        {"TERM", "110201w12", ""},
+    };
+    for (const auto& [steps, settings, logged] : rows) {
+        QFile::remove(p.file("logs/AL261207.log"));
+        open(settings);
+        stop(steps);
+        EXPECT_EQ(w->isVisible(), !QString(steps).contains(QRegularExpression("Yes|TERM"))) << steps;
+        EXPECT_EQ(p.readFile("logs/AL261207.log"), logged) << steps;
+        EXPECT_FALSE(shownWindow("stopQuestion")) << steps;
+    }
 }
 
 // F10 opens the first menu; every menu and item has a letter of its own (Alt and the letter).
