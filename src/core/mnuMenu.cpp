@@ -23,6 +23,7 @@
 
 #include "FolderTree.h"
 #include "Module1.h"
+#include "WindowAccess.h"
 #include "engine/ScheduleTransfer.h"
 #include "frmError.h"
 #include "receiver/frmMonCon.h"
@@ -182,6 +183,7 @@ mnuMenu::mnuMenu(Module1& m, QWidget* parent) : QMainWindow(parent), m_(m) {
     buildControls();
     buildMenu();
     connectEngineeringCommands();
+    connectStopRequests();
     buildTimers();
 
     resize(800, 600);
@@ -313,49 +315,49 @@ void mnuMenu::buildMenu() {
         return action;
     };
 
-    mnuFile_ = bar->addMenu(QStringLiteral("File"));
+    mnuFile_ = bar->addMenu(QStringLiteral("&File"));
     mnuFile_->setObjectName(QStringLiteral("mnuFile"));
     connect(mnuFile_, &QMenu::aboutToShow, this, &mnuMenu::hideFilePanel);
-    mnuLoadSchedules_ = item(mnuFile_->addAction(QStringLiteral("Load Schedules")), "mnuLoadSchedules");
-    mnuLoadSourceCodes = item(mnuFile_->addAction(QStringLiteral("Load Source Codes from Floppy")),
+    mnuLoadSchedules_ = item(mnuFile_->addAction(QStringLiteral("&Load Schedules")), "mnuLoadSchedules");
+    mnuLoadSourceCodes = item(mnuFile_->addAction(QStringLiteral("Load Source &Codes from Floppy")),
                               "mnuLoadSourceCodes", false);
-    mnuSaveFiles_ = item(mnuFile_->addAction(QStringLiteral("Save Schedules")), "mnuSaveFiles");
+    mnuSaveFiles_ = item(mnuFile_->addAction(QStringLiteral("&Save Schedules")), "mnuSaveFiles");
     mnuFile_->addSeparator();
-    mnuFileExit_ = item(mnuFile_->addAction(QStringLiteral("Exit")), "mnuFileExit");
+    mnuFileExit_ = item(mnuFile_->addAction(QStringLiteral("E&xit")), "mnuFileExit");
     connect(mnuLoadSchedules_, &QAction::triggered, this, [this] { showFilePanel(QStringLiteral("Load")); });
     connect(mnuSaveFiles_, &QAction::triggered, this, [this] { showFilePanel(QStringLiteral("Save")); });
     connect(mnuFileExit_, &QAction::triggered, this, &mnuMenu::mnuFileExit_Click);
 
-    mnuSetUp = item(bar->addAction(QStringLiteral("SetUp")), "mnuSetUp");
+    mnuSetUp = item(bar->addAction(QStringLiteral("&SetUp")), "mnuSetUp");
     mnuServiceProviders =
-        item(bar->addAction(QStringLiteral("ServiceProviders")), "mnuServiceProviders", false);
-    mnuSchedule = item(bar->addAction(QStringLiteral("Schedules")), "mnuSchedule");
+        item(bar->addAction(QStringLiteral("Service&Providers")), "mnuServiceProviders", false);
+    mnuSchedule = item(bar->addAction(QStringLiteral("S&chedules")), "mnuSchedule");
     connect(mnuSchedule, &QAction::triggered, this, [this] { frmSchedule::showEditor(m_, this); });
-    mnuSetReceiver = item(bar->addAction(QStringLiteral("Set Receiver")), "mnuSetReceiver", false);
-    mnuSwitchSchedule = item(bar->addAction(QStringLiteral("Switch Schedule")), "mnuSwitchSchedule");
+    mnuSetReceiver = item(bar->addAction(QStringLiteral("Set &Receiver")), "mnuSetReceiver", false);
+    mnuSwitchSchedule = item(bar->addAction(QStringLiteral("S&witch Schedule")), "mnuSwitchSchedule");
 
     // Receiver Status is kept for the receivers' older front panels and has no commands.
-    mnuReceiverStatus_ = bar->addMenu(QStringLiteral("Receiver Status"));
+    mnuReceiverStatus_ = bar->addMenu(QStringLiteral("Receiver S&tatus"));
     mnuReceiverStatus_->setObjectName(QStringLiteral("mnuReceiverStatus"));
     mnuReceiverStatus_->menuAction()->setVisible(false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("EB")), "mnuReadEB");
-    item(mnuReceiverStatus_->addAction(QStringLiteral("Carrier")), "mnuCarrierStatus", false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("MPEG")), "mnuMPEGStatus", false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("Relays")), "mnuRelayStatus", false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("Extended Relays")), "mnuExtendedRelays", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&EB")), "mnuReadEB");
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&Carrier")), "mnuCarrierStatus", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&MPEG")), "mnuMPEGStatus", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&Relays")), "mnuRelayStatus", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("E&xtended Relays")), "mnuExtendedRelays", false);
     item(mnuReceiverStatus_->addAction(QStringLiteral("Receiver Serial  &Port")), "mnuReceiverSerialPort",
          false);
-    item(mnuReceiverStatus_->addAction(QStringLiteral("Settings")), "mnuSettings", false);
+    item(mnuReceiverStatus_->addAction(QStringLiteral("&Settings")), "mnuSettings", false);
 
-    mnuHistory_ = bar->addMenu(QStringLiteral("History"));
+    mnuHistory_ = bar->addMenu(QStringLiteral("H&istory"));
     mnuHistory_->setObjectName(QStringLiteral("mnuHistory"));
-    ActivityLog = item(mnuHistory_->addAction(QStringLiteral("Activity Log")), "ActivityLog");
-    mnuEB = item(mnuHistory_->addAction(QStringLiteral("EB")), "mnuEB");
+    ActivityLog = item(mnuHistory_->addAction(QStringLiteral("&Activity Log")), "ActivityLog");
+    mnuEB = item(mnuHistory_->addAction(QStringLiteral("&EB")), "mnuEB");
     mnuMPEG = item(mnuHistory_->addAction(QStringLiteral("&MPEG")), "mnuMPEG", false);
 
-    mnuMonCon = item(bar->addAction(QStringLiteral("Monitor and Control")), "mnuMonCon");
-    mnuHelp = item(bar->addAction(QStringLiteral("Help")), "mnuHelp");
-    mnuAbout = item(bar->addAction(QStringLiteral("About")), "mnuAbout");
+    mnuMonCon = item(bar->addAction(QStringLiteral("&Monitor and Control")), "mnuMonCon");
+    mnuHelp = item(bar->addAction(QStringLiteral("&Help")), "mnuHelp");
+    mnuAbout = item(bar->addAction(QStringLiteral("&About")), "mnuAbout");
 
     connect(mnuSetUp, &QAction::triggered, this, [this] { frmSetUp::showSetUp(m_, this); });
     connect(mnuSwitchSchedule, &QAction::triggered, this, [this] { frmWeeklySchedule::showWeek(m_, this); });
@@ -376,6 +378,7 @@ void mnuMenu::buildMenu() {
     });
     connect(mnuHelp, &QAction::triggered, this, [this] { frmHelp::showHelp(this); });
     connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showAbout(this); });
+    openMenuOnF10(this, bar);
 }
 
 void mnuMenu::buildTimers() {
@@ -542,8 +545,18 @@ void mnuMenu::resizeEvent(QResizeEvent* event) {
 }
 
 void mnuMenu::closeEvent(QCloseEvent* event) {
-    // Closing the main window ends the program at once: the timers stop, the message window goes
-    // with it, and nothing is saved (settings and schedule entries were written when made).
+    // A stray click must not stop the switching: the operator is asked first (askToStop).
+    if (stopCause_.isEmpty() && sessionEnding_) stopCause_ = QStringLiteral("Stopped by the desktop session");
+    if (stopCause_.isEmpty()) {
+        event->ignore();
+        askToStop();
+        return;
+    }
+    logStop(stopCause_);
+    // Then the program ends: the timers stop, the message window goes with it, and nothing is saved
+    // (settings and schedule entries were written when made).
+    if (stopQuestion_) stopQuestion_->close();
+    watchdog_.stopping();
     tmrClock_->stop();
     Timer1_->stop();
     Timer2_->stop();
@@ -667,7 +680,6 @@ void mnuMenu::cmdSave_Click() {
 
 void mnuMenu::mnuFileExit_Click() {
     close();
-    QCoreApplication::quit();
 }
 
 void mnuMenu::showMessage(const QString& message) {

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QMainWindow>
+#include <QPointer>
 
 #include "MessageRepeats.h"
 #include "platform/ServiceWatchdog.h"
@@ -11,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QListView;
 class QMenu;
+class QMessageBox;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -20,6 +22,7 @@ namespace qc {
 
 class FolderTree;
 class Module1;
+class StopSignals;
 
 // The main window: the running clock, each receiver's next event and coming week, the file panel
 // for loading and saving the schedule, and the menu. It only shows Module1's state and turns clicks
@@ -96,6 +99,13 @@ private:
     // The commands of the engineer's items: service providers, source codes, receiver set-up,
     // relay panel (mnuMenuEngineering.cpp).
     void connectEngineeringCommands();
+    // How the program stops (mnuMenuStop.cpp): Exit and the close box ask the operator first; a stop
+    // the session or a signal asks for is not questioned; every stop goes to the activity log with
+    // its cause.
+    void connectStopRequests();
+    void askToStop();
+    void stopBy(const QString& cause);
+    void logStop(const QString& cause);
 
     Module1& m_;
     bool engineering_ = false;
@@ -136,6 +146,12 @@ private:
     QTimer* Timer2_;
     ServiceWatchdog watchdog_;
     MessageRepeats repeats_;
+
+    StopSignals* stopSignals_ = nullptr;
+    QPointer<QMessageBox> stopQuestion_;
+    QString stopCause_;  // set once a stop is decided
+    bool sessionEnding_ = false;
+    bool stopLogged_ = false;
 };
 
 }  // namespace qc

@@ -74,6 +74,10 @@ void mnuMenu::connectEngineeringCommands() {
         connect(item, &QAction::triggered, this, [relays] { relays("R R"); });
     if (auto* item = findChild<QAction*>(QStringLiteral("mnuExtendedRelays")))
         connect(item, &QAction::triggered, this, [relays] { relays("R ER"); });
+    // The panel's two are the only items of Receiver Status with a command; the others show so.
+    for (QAction* item : mnuReceiverStatus_->actions())
+        item->setEnabled(item->objectName() == QLatin1String("mnuRelayStatus") ||
+                         item->objectName() == QLatin1String("mnuExtendedRelays"));
 }
 
 }  // namespace qc

@@ -26,6 +26,10 @@ void ServiceWatchdog::ready() {
     sd_notify(0, "READY=1");
 }
 
+void ServiceWatchdog::stopping() {
+    sd_notify(0, "STOPPING=1");
+}
+
 void ServiceWatchdog::pet() {
     if (intervalUs_ == 0) return;
     const std::uint64_t now = monotonicUs();

@@ -14,6 +14,8 @@ public:
     void ready();
     // From the clock tick: systemd hears from it four times in each watchdog interval.
     void pet();
+    // The program is on its way out, so systemd does not count the quiet watchdog against it.
+    void stopping();
 
 private:
     std::uint64_t intervalUs_ = 0;  // 0: no watchdog asked for

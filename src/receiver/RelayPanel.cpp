@@ -60,13 +60,21 @@ void RelayPanel::collect(const QDateTime& from, double limitSeconds, bool dropEa
     }
 }
 
+QString RelayPanel::receiverText() const {
+    const QString port = QStringLiteral("Serial Port %1").arg(port_);
+    if (port_ == m_.Rx1Port) return QStringLiteral("Receiver 1 on ") + port;
+    if (m_.TwoReceivers == 1 && port_ == m_.Rx2Port) return QStringLiteral("Receiver 2 on ") + port;
+    return port + QStringLiteral(", no receiver set up on it");
+}
+
 void RelayPanel::Form_Load() {
-    twoRelays_ = m_.MonitorCommand == "R R";
+    mode_ = m_.MonitorCommand;
+    twoRelays_ = mode_ == "R R";
     port_ = m_.CommandPort;
     settings_ = m_.SettingsText();
     exchange([this] {
         line_.open(port_, settings_);
-        line_.write(m_.MonitorCommand + '\r');
+        line_.write(mode_ + '\r');
         // The limit second is a second ahead, and the answer may take two more: about 3 s in all.
         collect(wholeSecond(m_.clock().now().addSecs(1)), 2.0, false, {});
     });
@@ -75,7 +83,7 @@ void RelayPanel::Form_Load() {
 void RelayPanel::cmdR_Click(int index) {
     exchange([this, index] {
         if (!line_.isOpen()) line_.open(port_, settings_);
-        const QByteArray mode = m_.MonitorCommand;
+        const QByteArray& mode = mode_;
         static const char* const relays[] = {"RE O 1", "RE C 1", "RE O 2", "RE C 2"};
         if (mode == "R R" && index >= 0 && index < 4) line_.write(QByteArray(relays[index]) + '\r');
         relayNumber_ = static_cast<int16_t>(index / 2 + 1);

@@ -11,10 +11,11 @@ namespace qc {
 class Module1;
 class SerialLine;
 
-// The relay panel's work, without its window. Its mode is MonitorCommand: "R R" for the receiver's
-// two relays, "R ER" for its fourteen extended relays. At opening the mode decides which buttons
-// show and is sent as the status query; at each click the mode of that moment decides the relay
-// command and the query that follows. The reply text only grows: every answer is added to it.
+// The relay panel's work, without its window. Its mode is MonitorCommand at opening: "R R" for the
+// receiver's two relays, "R ER" for its fourteen extended relays. The mode decides which buttons
+// show, is sent as the status query, and stays the panel's own: a switch cycle that leaves "R M" in
+// MonitorCommand meanwhile does not turn a relay button into an MPEG query. The reply text only
+// grows: every answer is added to it.
 //
 // The panel has its own serial line, opened on CommandPort at opening and kept on that port. A
 // failure closes the line and is shown in the message window; the next click tries again.
@@ -35,6 +36,8 @@ public:
 
     bool buttonShown(int index) const { return !twoRelays_ || index < 4; }
     const QByteArray& replyText() const { return reply_; }
+    // Which receiver the panel talks to, "Receiver 2 on Serial Port 2", from the port it was opened on.
+    QString receiverText() const;
 
     // What a screen reader announces for a button: its row and action, "Relay 3 Open".
     static QString buttonName(int index);
@@ -49,6 +52,7 @@ private:
     Module1& m_;
     SerialLine& line_;
     QByteArray reply_;
+    QByteArray mode_;
     bool twoRelays_ = false;
     int port_ = 0;
     QByteArray settings_;

@@ -1,6 +1,9 @@
 #include "SetUpChoices.h"
 
+#include <QRegularExpression>
+
 #include "core/Module1.h"
+#include "platform/Text.h"
 
 namespace qc {
 
@@ -53,8 +56,23 @@ void SetUpChoices::setRemoteControl(bool on) {
     m_.RemoteStartOn = on;
 }
 
-void SetUpChoices::setClockResetTime(const QByteArray& text) {
-    m_.ClockResetTime = text;
+bool SetUpChoices::validClockResetTime(const QByteArray& text) {
+    static const QRegularExpression minuteAndSecond(QStringLiteral("^([0-5][0-9]:[0-5][0-9])?$"));
+    return minuteAndSecond.match(QString::fromLatin1(text.trimmed())).hasMatch();
+}
+
+bool SetUpChoices::setClockResetTime(const QByteArray& text) {
+    if (!validClockResetTime(text)) return false;
+    m_.ClockResetTime = text.trimmed();
+    return true;
+}
+
+QString SetUpChoices::clockResetRefusal() const {
+    const QByteArray inForce = m_.ClockResetTime.trimmed();
+    return QStringLiteral(
+               "Time format in Time to reset clock must be MM:SS (minutes and seconds 00 to 59) or "
+               "left blank. Correct it, or close SetUp again to keep %1.")
+        .arg(inForce.isEmpty() ? QStringLiteral("no reset time") : u'"' + fromCp1252(inForce) + u'"');
 }
 
 void SetUpChoices::close(int saveLogsRow) {

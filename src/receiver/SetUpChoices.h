@@ -29,7 +29,12 @@ public:
     void setTwoReceivers(bool on);
     void setMpegLog(bool on);
     void setRemoteControl(bool on);
-    void setClockResetTime(const QByteArray& text);
+    // The clock-reset time takes effect when it is blank or MM:SS with both under 60; anything else
+    // (a time still being typed, "99:99") leaves the one in force. False for such text.
+    bool setClockResetTime(const QByteArray& text);
+    static bool validClockResetTime(const QByteArray& text);
+    // What the operator is told of a reset time that cannot be taken.
+    QString clockResetRefusal() const;
 
     // The closing: the working values and the retention row (-1 for none) into the program, then
     // both settings files. A failure to write is reported; the settings stay in use.

@@ -3,19 +3,19 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QShortcut>
 #include <QVBoxLayout>
 
 #include "MonitorTerminal.h"
 #include "core/Module1.h"
+#include "core/WindowAccess.h"
 #include "platform/SerialLine.h"
 #include "platform/Text.h"
 
@@ -53,41 +53,33 @@ void frmMonCon::buildControls() {
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* bar = new QMenuBar(this);
-    QMenu* mnuFiles = bar->addMenu(QStringLiteral("Files"));
+    QMenu* mnuFiles = bar->addMenu(QStringLiteral("&Files"));
     mnuFiles->setObjectName(QStringLiteral("mnuFiles"));
-    QAction* mnuExit = mnuFiles->addAction(QStringLiteral("Exit"));
+    QAction* mnuExit = mnuFiles->addAction(QStringLiteral("E&xit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
-    QMenu* mnuHotKey = bar->addMenu(QStringLiteral("Hot Keys"));
+    QMenu* mnuHotKey = bar->addMenu(QStringLiteral("&Hot Keys"));
     mnuHotKey->setObjectName(QStringLiteral("mnuHotKey"));
     auto hot = [this, mnuHotKey](const QString& caption, const QString& name, const QByteArray& command) {
         QAction* action = mnuHotKey->addAction(caption);
         action->setObjectName(name);
         connect(action, &QAction::triggered, this, [this, command] { hotKey(command); });
     };
-    hot(QStringLiteral("EB"), QStringLiteral("mnuEB"), "EB");
-    hot(QStringLiteral("Fade Counter"), QStringLiteral("mnuFC"), "FC");
+    // "Port E" and "Port F" share their letters with "EB" and "Fade Counter": the letter goes from
+    // one to the other and Enter chooses.
+    hot(QStringLiteral("&EB"), QStringLiteral("mnuEB"), "EB");
+    hot(QStringLiteral("&Fade Counter"), QStringLiteral("mnuFC"), "FC");
     for (int i = 1; i <= 6; ++i) {
         const QByteArray command = "Port " + QByteArray(1, static_cast<char>(64 + i));
-        hot(QString::fromLatin1(command), QStringLiteral("mnuPort_%1").arg(i), command);
+        hot(QStringLiteral("Port &") + QChar(64 + i), QStringLiteral("mnuPort_%1").arg(i), command);
     }
+    openMenuOnF10(this, bar);
 
-    lblMonitor_ = new QLabel;
-    lblMonitor_->setObjectName(QStringLiteral("lblMonitor"));
-    lblMonitor_->setAccessibleName(QStringLiteral("Receiver answer"));
-    lblMonitor_->setTextFormat(Qt::PlainText);
-    lblMonitor_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblMonitor_->setWordWrap(true);
-    lblMonitor_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // A box rather than a label, so a screen reader reads the answer itself; a long answer scrolls
+    // inside the upper part rather than growing the window.
+    lblMonitor_ = readOnlyText(this, QStringLiteral("lblMonitor"), QStringLiteral("Receiver answer"));
     lblMonitor_->setFont(QFont(QStringLiteral("Courier New")));
-    lblMonitor_->setMargin(6);
-    // A long answer scrolls inside the upper part rather than growing the window.
-    auto* monitorArea = new QScrollArea(this);
-    monitorArea->setWidget(lblMonitor_);
-    monitorArea->setWidgetResizable(true);
-    monitorArea->setMinimumSize(480, 272);
-    monitorArea->setBackgroundRole(QPalette::Base);
-    monitorArea->setAccessibleName(lblMonitor_->accessibleName());
+    lblMonitor_->setMinimumSize(480, 272);
 
     optRec1_ = new QRadioButton(QStringLiteral("Receiver 1"), this);
     optRec1_->setObjectName(QStringLiteral("optRec_1"));
@@ -120,14 +112,16 @@ void frmMonCon::buildControls() {
     bottom->addWidget(cmdDisplayReceiverExit_);
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(bar);
-    layout->addWidget(monitorArea, 1);
+    layout->addWidget(lblMonitor_, 1);
     layout->addLayout(bottom);
 
     setTabOrder(txtCommand_, cmdSend_);
-    setTabOrder(cmdSend_, cmdDisplayReceiverExit_);
+    setTabOrder(cmdSend_, lblMonitor_);
+    setTabOrder(lblMonitor_, cmdDisplayReceiverExit_);
     setTabOrder(cmdDisplayReceiverExit_, optRec1_);
     setTabOrder(optRec1_, optRec2_);
     setFocusProxy(txtCommand_);
+    txtCommand_->setFocus();  // where the window opens, ahead of the answer above it
 
     connect(txtCommand_, &QLineEdit::textChanged, this, &frmMonCon::txtCommand_Change);
     connect(txtCommand_, &QLineEdit::returnPressed, this, &frmMonCon::SendCommand);
@@ -147,11 +141,11 @@ void frmMonCon::hotKey(const QByteArray& command) {
 
 void frmMonCon::SendCommand() {
     lblMonitor_->clear();
-    lblMonitor_->repaint();
+    lblMonitor_->viewport()->repaint();
     // The exchange holds the window for its full second, as it holds the clock.
     const std::optional<QByteArray> reply = terminal_->SendCommand(optRec2_->isChecked());
-    if (reply) lblMonitor_->setText(shownAnswer(*reply));
-    lblMonitor_->repaint();
+    if (reply) lblMonitor_->setPlainText(shownAnswer(*reply));
+    lblMonitor_->viewport()->repaint();
 }
 
 void frmMonCon::recall(bool older) {

@@ -3,9 +3,9 @@
 #include <QWidget>
 #include <memory>
 
-class QLabel;
 class QLineEdit;
 class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -45,7 +45,7 @@ private:
     std::unique_ptr<SerialLine> ownLine_;
     std::unique_ptr<MonitorTerminal> terminal_;
 
-    QLabel* lblMonitor_;
+    QPlainTextEdit* lblMonitor_;
     QRadioButton* optRec1_;
     QRadioButton* optRec2_;
     QPushButton* cmdSend_;

@@ -5,13 +5,13 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/Module1.h"
+#include "core/WindowAccess.h"
 #include "platform/SerialLine.h"
 #include "platform/Text.h"
 
@@ -33,19 +33,17 @@ frmRelay::frmRelay(Module1& m, SerialLine* line, QWidget* parent)
     setWindowTitle(QStringLiteral("Norrid Receiver Relay Status"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    lblRelay_ = new QLabel(QStringLiteral("Label1"));
-    lblRelay_->setObjectName(QStringLiteral("lblRelay"));
-    lblRelay_->setTextFormat(Qt::PlainText);
-    lblRelay_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Which receiver the buttons act on: the panel talks to the port it was opened on.
+    lblReceiver_ = new QLabel(this);
+    lblReceiver_->setObjectName(QStringLiteral("lblReceiver"));
+    QFont bold = lblReceiver_->font();
+    bold.setBold(true);
+    lblReceiver_->setFont(bold);
+    // A box rather than a label, so a screen reader reads the answers themselves.
+    lblRelay_ = readOnlyText(this, QStringLiteral("lblRelay"), QStringLiteral("Relay status"));
+    lblRelay_->setPlainText(QStringLiteral("Label1"));
     lblRelay_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    lblRelay_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    lblRelay_->setAccessibleName(QStringLiteral("Relay status"));
-    lblRelay_->setMargin(4);
-    // The answers are never cleared: the newest stays in sight at the bottom of a scrolled area.
-    replyArea_ = new QScrollArea(this);
-    replyArea_->setWidget(lblRelay_);
-    replyArea_->setWidgetResizable(true);
-    replyArea_->setMinimumWidth(280);
+    lblRelay_->setMinimumWidth(280);
 
     auto* rows = new QGridLayout;
     rows->setVerticalSpacing(2);
@@ -73,14 +71,19 @@ frmRelay::frmRelay(Module1& m, SerialLine* line, QWidget* parent)
     cmdClose_->setAutoDefault(false);
     connect(cmdClose_, &QPushButton::clicked, this, &QWidget::close);
     setTabOrder(previous, cmdClose_);
+    cmdR_[0]->setFocus();  // the keyboard starts on the buttons, the answers after them
 
     auto* right = new QVBoxLayout;
     right->addLayout(rows);
     right->addStretch(1);
     right->addWidget(cmdClose_, 0, Qt::AlignRight);
+    auto* left = new QVBoxLayout;
+    left->addWidget(lblReceiver_);
+    left->addWidget(lblRelay_, 1);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(replyArea_, 1);
+    layout->addLayout(left, 1);
     layout->addLayout(right);
+    setTabOrder(cmdClose_, lblRelay_);
     resize(520, 560);
 }
 
@@ -92,6 +95,7 @@ void frmRelay::Form_Load() {
         cmdR_[i]->setVisible(panel_.buttonShown(i));
     for (int row = 0; row < RelayPanel::ButtonCount / 2; ++row)
         rowLabels_[row]->setVisible(panel_.buttonShown(2 * row));
+    lblReceiver_->setText(panel_.receiverText());
     showReply();
 }
 
@@ -103,11 +107,9 @@ void frmRelay::cmdR_Click(int index) {
 void frmRelay::showReply() {
     QString text = fromCp1252(panel_.replyText());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    lblRelay_->setText(text);
-    // Scrolled once the label has its new height.
-    QTimer::singleShot(0, this, [this] {
-        replyArea_->verticalScrollBar()->setValue(replyArea_->verticalScrollBar()->maximum());
-    });
+    lblRelay_->setPlainText(text);
+    // The answers are never cleared: the newest stays in sight at the bottom.
+    lblRelay_->verticalScrollBar()->setValue(lblRelay_->verticalScrollBar()->maximum());
 }
 
 void frmRelay::keyPressEvent(QKeyEvent* event) {

@@ -6,8 +6,8 @@
 #include "RelayPanel.h"
 
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
-class QScrollArea;
 
 namespace qc {
 
@@ -15,7 +15,8 @@ class Module1;
 class SerialLine;
 
 // The receiver's relay status with an "Open" and a "Close" button per relay, in the mode that
-// MonitorCommand gives at opening ("R R": relays 1 and 2, "R ER": relays 1 to 14).
+// MonitorCommand gives at opening ("R R": relays 1 and 2, "R ER": relays 1 to 14), and the receiver
+// it talks to.
 class frmRelay : public QWidget {
     Q_OBJECT
 public:
@@ -35,8 +36,8 @@ private:
 
     std::unique_ptr<SerialLine> ownLine_;
     RelayPanel panel_;
-    QLabel* lblRelay_;
-    QScrollArea* replyArea_;
+    QLabel* lblReceiver_;
+    QPlainTextEdit* lblRelay_;
     QPushButton* cmdR_[RelayPanel::ButtonCount];
     QLabel* rowLabels_[RelayPanel::ButtonCount / 2];
     QPushButton* cmdClose_;

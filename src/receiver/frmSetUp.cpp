@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "SetUpChoices.h"
@@ -70,6 +71,15 @@ int selectedRow(const QListWidget* box) {
 // stays as it is until the operator chooses.
 void selectRow(QListWidget* box, int row) {
     if (row >= 0 && row < box->count()) box->setCurrentRow(row);
+}
+
+// The row of the port in force, after a refused choice; none for a port the list does not offer.
+void showPort(QListWidget* box, int port) {
+    const QSignalBlocker quiet(box);
+    if (port >= 1 && port <= box->count())
+        box->setCurrentRow(port - 1);
+    else
+        box->clearSelection();
 }
 
 // A label with the control it names just below it.
@@ -216,13 +226,16 @@ void frmSetUp::buildControls() {
 
 void frmSetUp::connectReactions() {
     // Selections made while the dialog opens react as the operator's would.
+    // A refused port leaves the list on the port in force, not on the row that was refused.
     connect(lstPortOne_, &QListWidget::itemSelectionChanged, this, [this] {
         const QListWidgetItem* item = lstPortOne_->currentItem();
-        if (item && item->isSelected()) choices_->choosePortOne(item->data(Qt::UserRole).toInt());
+        if (item && item->isSelected() && !choices_->choosePortOne(item->data(Qt::UserRole).toInt()))
+            showPort(lstPortOne_, m_.Rx1Port);
     });
     connect(lstPortTwo_, &QListWidget::itemSelectionChanged, this, [this] {
         const QListWidgetItem* item = lstPortTwo_->currentItem();
-        if (item && item->isSelected()) choices_->choosePortTwo(item->data(Qt::UserRole).toInt());
+        if (item && item->isSelected() && !choices_->choosePortTwo(item->data(Qt::UserRole).toInt()))
+            showPort(lstPortTwo_, m_.Rx2Port);
     });
     connect(Check1_, &QCheckBox::toggled, this, [this](bool on) {
         Label4_->setVisible(on);
@@ -275,7 +288,18 @@ void frmSetUp::Form_Load() {
 }
 
 void frmSetUp::closeEvent(QCloseEvent* event) {
-    // The Close button and the window's close box end here alike.
+    // The Close button, Escape and the window's close box end here alike. A reset time that cannot
+    // be taken keeps the dialog open once, with the operator's other choices, to be corrected;
+    // closing again with the same text keeps the time in force.
+    const QByteArray typed = toCp1252(txtClockResetTime_->text());
+    if (!closed_ && !SetUpChoices::validClockResetTime(typed) && typed != refusedTime_) {
+        refusedTime_ = typed;
+        m_.ShowMessage(choices_->clockResetRefusal());
+        txtClockResetTime_->setFocus();
+        txtClockResetTime_->selectAll();
+        event->ignore();
+        return;
+    }
     if (!closed_) {
         closed_ = true;
         choices_->close(selectedRow(lstSaveLogs_));

@@ -17,8 +17,8 @@ class Module1;
 class SetUpChoices;
 
 // The set-up dialog: serial ports, one or two receivers, speed, EbNo logging and its retention,
-// activity log, remote control and the clock-reset minute. Non-modal; closing it by "Close" or by
-// the frame saves the settings.
+// activity log, remote control and the clock-reset minute. Non-modal; closing it by "Close", Escape
+// or the frame saves the settings. The port lists always show the ports in force.
 class frmSetUp : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +39,7 @@ private:
     Module1& m_;
     std::unique_ptr<SetUpChoices> choices_;
     bool closed_ = false;
+    QByteArray refusedTime_;  // the reset time a close was refused for; closing again keeps the old one
 
     QLabel* Label3_;
     QListWidget* lstPortOne_;

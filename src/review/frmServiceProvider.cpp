@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/Module1.h"
+#include "core/WindowAccess.h"
 #include "platform/Text.h"
 
 namespace qc {
@@ -27,19 +28,20 @@ frmServiceProvider::frmServiceProvider(Module1& m, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* bar = new QMenuBar(this);
-    QMenu* files = bar->addMenu(QStringLiteral("Files"));
+    QMenu* files = bar->addMenu(QStringLiteral("&Files"));
     files->setObjectName(QStringLiteral("mnuFiles"));
-    QAction* exit = files->addAction(QStringLiteral("Exit"));
+    QAction* exit = files->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
-    QMenu* views = bar->addMenu(QStringLiteral("View"));
+    QMenu* views = bar->addMenu(QStringLiteral("&View"));
     views->setObjectName(QStringLiteral("mnuViews"));
-    const QString captions[] = {QStringLiteral("Names"), QStringLiteral("Number")};
+    const QString captions[] = {QStringLiteral("&Names"), QStringLiteral("N&umber")};
     for (int index = 0; index < 2; ++index) {
         QAction* view = views->addAction(captions[index]);
         view->setObjectName(QStringLiteral("mnuView_%1").arg(index));
         connect(view, &QAction::triggered, this, [this, index] { mnuView_Click(index); });
     }
+    openMenuOnF10(this, bar);
 
     lstSerProv_ = new QListView(this);
     lstSerProv_->setObjectName(QStringLiteral("lstSerProv"));

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include "core/Module1.h"
+#include "core/WindowAccess.h"
 #include "core/frmError.h"
 
 namespace qc {
@@ -102,14 +103,15 @@ LogWindow::LogWindow(Module1& m, LogViewer::Window kind, QWidget* owner)
     connect(cmdClose_, &QPushButton::clicked, this, &QWidget::close);
 
     if (activity) {
-        QMenu* mnuFiles = menuBar()->addMenu(QStringLiteral("Files"));
+        QMenu* mnuFiles = menuBar()->addMenu(QStringLiteral("&Files"));
         mnuFiles->setObjectName(QStringLiteral("mnuFiles"));
-        QAction* mnuPrint = mnuFiles->addAction(QStringLiteral("Print"));
+        QAction* mnuPrint = mnuFiles->addAction(QStringLiteral("&Print"));
         mnuPrint->setObjectName(QStringLiteral("mnuPrint"));
         connect(mnuPrint, &QAction::triggered, this, [this] { logic_.mnuPrint_Click(); });
-        QAction* mnuExit = mnuFiles->addAction(QStringLiteral("Exit"));
+        QAction* mnuExit = mnuFiles->addAction(QStringLiteral("E&xit"));
         mnuExit->setObjectName(QStringLiteral("mnuExit"));
         connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+        openMenuOnF10(this, menuBar());
     }
 
     connect(&logic_, &LogViewer::changed, this, &LogWindow::refresh);

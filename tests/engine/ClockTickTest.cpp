@@ -161,8 +161,8 @@ TEST(Tick, RunsAsTheStationMustSeeIt) {
 TEST(StatusInputs, ActOncePerActivation) {
     // clang-format off
     const char* const rows[] = {
-        // The two top status lines are not used: 15 is still the same alarm, 63 none.
-        "111x20 15x20 127x1 63x20 111x20 -> AL 12:05:40 Alarm; AL 12:05:43 Alarm; = Alarm",
+        // The two top status lines are not used: 15 is still the same alarm, 95 and 63 none.
+        "111x20 15x20 127x1 95x20 63x20 111x20 -> AL 12:05:40 Alarm; AL 12:05:44 Alarm; = Alarm",
         // The reset keeps the hour and takes minute and second from the setting.
         "103x20 127x1 119x20 -> AL 12:05:40 Alarm; AL 12:05:00 Time Set 12:05:40; AL 12:05:00 Time Set 12:05:01; "
         "= Time Set",

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -16,6 +17,9 @@
 #include "core/mnuMenu.h"
 #include "support/GuiSupport.h"
 #include "support/TestSupport.h"
+
+#include <csignal>
+#include <set>
 
 namespace qc::test {
 namespace {
@@ -84,6 +88,23 @@ protected:
         QTest::mouseClick(the<QPushButton>("cmdSave"), Qt::LeftButton);
         return answer(button);
     }
+    // The steps of a stop, "|" between them: exit (File > Exit) and close (the close box) ask; Yes,
+    // Escape and Enter (the default, No) answer; TERM is SIGTERM, as from the service manager.
+    void stop(const QString& steps) {
+        for (const QString& step : steps.split(u'|')) {
+            if (step == u"exit") the<QAction>("mnuFileExit")->trigger();
+            if (step == u"close") w->close();
+            if (step == u"TERM") ::kill(::getpid(), SIGTERM);
+            auto* box = qobject_cast<QMessageBox*>(shownWindow("stopQuestion"));
+            EXPECT_TRUE(!box || box->text() ==
+                                    "Stop QuillornControl? Scheduled switching stops until it is "
+                                    "started again.");
+            if (step == u"Yes") QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+            if (step == u"Escape" || step == u"Enter")
+                QTest::keyClick(box, step == u"Enter" ? Qt::Key_Return : Qt::Key_Escape);
+            (void)QTest::qWaitFor([&] { return !w->isVisible(); }, step == u"TERM" ? 5000 : 50);
+        }
+    }
 };
 
 // Receiver 2's controls and week are shown only with two receivers; with one, every entry is
@@ -141,7 +162,7 @@ TEST_F(MainWindowTest, MessagesShareOneWindowThatStaysInFront) {
     w->activateWindow();
     QTest::qWait(100);  // the activation and the answer to it both pass through the event queue
     EXPECT_EQ(QApplication::activeWindow(), frmError::instance());
-    the<QAction>("mnuFileExit")->trigger();
+    stop("exit|Yes");
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(frmError::isShown());
 }
@@ -253,6 +274,47 @@ TEST_F(MainWindowTest, LoadAndSaveAskBeforeReplacingASchedule) {
         EXPECT_EQ(readBytes(stick + "/SWITCHLIST.DAT"), there);
     }
     EXPECT_EQ(lines("lstNextToSwitch"), "Tue 19:00:00 Evening Concert; Thu 19:00:00 Evening Concert");
+}
+
+// A stray click does not stop the switching: Exit and the close box ask first. The service manager's
+// SIGTERM stops at once, also with the question open. Each stop is logged with its cause when the
+// activity log is on.
+TEST_F(MainWindowTest, StopsOnlyWhenAskedAndLogsWhy) {
+    const std::tuple<const char*, QByteArray, QByteArray> rows[] = {
+        {"exit|Enter|close|Escape", "111201w12", ""},
+        {"close|Yes", "111201w12", "12:00:00  Stopped by the operator\r\n"},
+        {"exit|TERM", "111201w12", "12:00:00  Stopped by SIGTERM\r\n"},
+        {"TERM", "110201w12", ""},
+    };
+    for (const auto& [steps, settings, logged] : rows) {
+        QFile::remove(p.file("logs/AL261207.log"));
+        open(settings);
+        stop(steps);
+        EXPECT_EQ(w->isVisible(), !QString(steps).contains(QRegularExpression("Yes|TERM"))) << steps;
+        EXPECT_EQ(p.readFile("logs/AL261207.log"), logged) << steps;
+        EXPECT_FALSE(shownWindow("stopQuestion")) << steps;
+    }
+}
+
+// F10 opens the first menu; every menu and item has a letter of its own (Alt and the letter).
+TEST_F(MainWindowTest, TheMenusOpenFromTheKeyboard) {
+    open();
+    w->setEngineeringMode(true);
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == w.get(); }));
+    QTest::keyClick(w.get(), Qt::Key_F10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == the("mnuFile"); }));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QWidgetList menus{w->menuBar()};
+    for (QAction* a : w->menuBar()->actions())
+        if (a->menu()) menus << a->menu();
+    for (const QWidget* menu : menus) {
+        std::set<QString> letters{""};  // an item without a letter counts as a repeat
+        for (QAction* a : menu->actions())
+            EXPECT_TRUE(a->isSeparator() ||
+                        letters.insert(QKeySequence::mnemonic(a->text()).toString()).second)
+                << a->text().toStdString();
+    }
 }
 
 }  // namespace

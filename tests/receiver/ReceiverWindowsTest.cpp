@@ -43,34 +43,53 @@ struct PtyRig {
 };
 
 // Set-up steps: those of act(), and hidden=control (not shown), unwritable (the settings folder),
-// close (by the window's frame), two=1 or 0 (receiver 2 shown on both windows and its week searched
-// again, or hidden).
+// close (by the window's frame), open (still open, nothing written), shows=list:n (the row
+// shown), more=box:text (typed at the end), two=1 or 0 (receiver 2 shown on both windows and its week
+// searched again, or hidden).
 void setUpSteps(QWidget* w, TestProgram& p, const char* steps) {
+    const QByteArray files = p.readFile("QuillornControl.ini") + p.readFile("TimeReset.ini");
     for (const QString& step : QString::fromLatin1(steps).split(u'|')) {
         const QString verb = step.section(u'=', 0, 0), arg = step.section(u'=', 1);
         EXPECT_FALSE(verb == u"hidden" && shownIn(w, arg)) << steps;
+        const QByteArray now = p.readFile("QuillornControl.ini") + p.readFile("TimeReset.ini");
+        EXPECT_TRUE(verb != u"open" || (w->isVisible() && now == files)) << steps;
+        const auto* list = verb == u"shows" ? control<QListWidget>(w, arg.section(u':', 0, 0)) : nullptr;
+        EXPECT_TRUE(!list || list->item(arg.section(u':', 1).toInt())->isSelected()) << steps;
+        if (verb == u"more")
+            QTest::keyClicks(control<QWidget>(w, arg.section(u':', 0, 0)), arg.section(u':', 1));
         if (verb == u"unwritable") QDir().mkdir(p.file("QuillornControl.ini.new"));
         if (verb == u"close") w->close();
         for (const char* name : {"lstNextToSwitch2", "Label3", "Label5", "Label6", "lstPortTwo"})
             EXPECT_TRUE(verb != u"two" || shownIn(w->parentWidget(), name) == (arg == u"1")) << name;
         EXPECT_TRUE(verb != u"two" || p.m->lstNextToSwitch2.count() == arg.toInt());  // searched again
         if (verb == u"two") p.m->lstNextToSwitch2.clear();
-        if (!QStringList{"hidden", "unwritable", "close", "two"}.contains(verb)) act(w, step);
+        if (!QStringList{"hidden", "unwritable", "close", "two", "open", "shows", "more"}.contains(verb))
+            act(w, step);
     }
 }
 
 auto settings(const Module1& m) {
     return std::tuple(m.Rx1Port, m.BaudIndex, m.ActivityLogOn, m.EbNoPerHour, m.MpegLogOn, m.RemoteStartOn,
-                      m.SaveLogsUnit, m.TwoReceivers, m.Rx2Port, m.ClockResetTime);
+                      m.SaveLogsUnit, m.TwoReceivers, m.Rx2Port, m.ClockResetTime.trimmed());
 }
 
 TEST(SetUpWindow, ClosingSavesWhatTookEffectAndWhatWasChosen) {
     // Settings at the start, the operator's steps, then QuillornControl.ini and TimeReset.ini, and
-    // the message.
+    // the message. A refused port leaves its list on the port in force; a reset time that is not
+    // MM:SS under 60 or blank keeps the dialog open once, then the time in force.
+    const QString samePorts = "Receiver one and receiver two Ports may not be the same.";
+    const QString badTime =
+        "Time format in Time to reset clock must be MM:SS (minutes and seconds 00 to 59) or "
+        "left blank. Correct it, or close SetUp again to keep \"54:30\".";
     // clang-format off
     const std::tuple<const char*, const char*, const char*, QString> rows[] = {
-        {"111201w01", "click=cmdClose", "111201w0154:30", "Receiver one and receiver two Ports may not be the same."},
-        {"111201w02", "row=lstPortOne:1|click=cmdClose", "111201w0254:30", "Receiver one and receiver two Ports may not be the same."},
+        {"111201w01", "click=cmdClose", "111201w0154:30", samePorts},
+        {"111201w02", "row=lstPortOne:1|shows=lstPortOne:0|click=cmdClose", "111201w0254:30", samePorts},
+        {"111201w12", "row=lstPortTwo:0|shows=lstPortTwo:1|shows=lstPortOne:0|close", "111201w1254:30", samePorts},
+        {"111201w12", "type=txtClockResetTime:abc|click=optBaud2|click=cmdClose|open|type=txtClockResetTime:05:60|close|open|"
+                      "type=txtClockResetTime:05:30|click=cmdClose", "121201w1205:30", "Time format in Time to reset clock"},
+        {"111201w12", "more=txtClockResetTime:9|close|open|click=cmdClose", "111201w1254:30", badTime},
+        {"111201w12", "type=txtClockResetTime:  |click=cmdClose", "111201w12     ", {}},
         {"111201w02", "click=optBaud2|close", "121201w0254:30", {}},
         {"111201m02", "row=lstHistoryEbNo:0|hidden=lstSaveLogs|click=cmdClose", "111001m0254:30", {}},
         {"111201w12", "click=Check1|click=optBaud2|click=chkLog|click=chkRemote|row=lstPortOne:2|row=lstHistoryEbNo:5|"
@@ -151,8 +170,9 @@ TEST(Terminal, WindowSendsWhatTheOperatorChoseAndShowsTheWholeAnswer) {
             if (step.contains(u'=') && !step.startsWith(u"port=")) act(&w, step);
         }
         EXPECT_EQ(rig.linesSince(before, sent.size()), sent) << steps;
-        const QString label = control<QLabel>(&w, "lblMonitor")->text();
-        EXPECT_TRUE(!shown || label == shown) << steps << ": " << label.toStdString();
+        // What a screen reader reads is the answer itself.
+        const QString answer = accessibleTextOf(control<QWidget>(&w, "lblMonitor"));
+        EXPECT_TRUE(!shown || answer == shown) << steps << ": " << answer.toStdString();
     }
     // The failure shows its description alone, without the number.
     ASSERT_EQ(rig.p.messages.size(), 1);
@@ -164,12 +184,13 @@ TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
     PtyRig rig;
     ASSERT_TRUE(rig.sim.ready());
     rig.m.CommandPort = 1;
-    // The mode, the buttons clicked, whether all 28 show (else the first 4), the lines sent, a line of
-    // every status answer.
+    // The mode, the buttons clicked (cycle: a switch cycle leaves "R M" in MonitorCommand), whether all
+    // 28 show (else the first 4), the lines sent, a line of every status answer.
     // clang-format off
     const std::tuple<QByteArray, const char*, bool, std::vector<QByteArray>, QString> rows[] = {
         {"R R", "click=cmdR_0|click=cmdR_1|click=cmdR_2|click=cmdR_3", false,
          {"R R", "RE O 1", "R R", "RE C 1", "R R", "RE O 2", "R R", "RE C 2", "R R"}, "Relay 2:"},
+        {"R R", "click=cmdR_0|cycle|click=cmdR_3", false, {"R R", "RE O 1", "R R", "RE C 2", "R R"}, "Relay 2:"},
         {"R ER", "click=cmdR_0|click=cmdR_27", true, {"R ER", "ER D 1", "R ER", "ER E 14", "R ER"}, "Relay 14:"},
         {"R M", "click=cmdR_5", true, {"R M", "R M"}, "MPEG STATUS"},
     };
@@ -180,10 +201,15 @@ TEST(RelayPanel, EachModeSendsItsRelayCommandsAndKeepsEveryAnswer) {
         frmRelay w(rig.m, &rig.serial);
         w.Form_Load();
         EXPECT_TRUE(shownIn(&w, "cmdR_3") && shownIn(&w, "cmdR_4") == all) << mode.toStdString();
-        act(&w, clicks);
+        EXPECT_EQ(control<QLabel>(&w, "lblReceiver")->text(), "Receiver 1 on Serial Port 1");
+        for (const QString& step : QString::fromLatin1(clicks).split(u'|')) {
+            if (step == u"cycle") rig.m.SwitchCount1 = 2;
+            if (step == u"cycle") rig.m.Timer1_Timer();
+            if (step != u"cycle") act(&w, step);
+        }
         EXPECT_EQ(rig.linesSince(before, lines.size()), lines);
-        const QString reply = control<QLabel>(&w, "lblRelay")->text();
-        EXPECT_EQ(reply.count(marker), QString(clicks).count(u'|') + 2) << reply.toStdString();
+        const QString reply = accessibleTextOf(control<QWidget>(&w, "lblRelay"));
+        EXPECT_EQ(reply.count(marker), QString(clicks).count(u"click=") + 1) << reply.toStdString();
         EXPECT_FALSE(rig.serial.isOpen());
     }
     EXPECT_TRUE(rig.p.messages.isEmpty()) << rig.p.messages.join('|').toStdString();
@@ -245,8 +271,8 @@ TEST(ReceiverSetUp, ChoicesMakeTheCommandsForTheChosenReceiver) {
     }
 }
 
-// Engineering mode shows the hidden items; every command that opens a window, given twice, opens one
-// window, whose every control is named for a screen reader.
+// Engineering mode shows the hidden items, those without a command disabled; every command that opens
+// a window, given twice, opens one window, whose every control is named for a screen reader.
 TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHiddenOnes) {
     TestProgram p;
     const QString schedule = p.file("SwitchList.dat");
@@ -262,6 +288,8 @@ TEST(MainMenu, EachWindowCommandOpensOneNamedWindowAndEngineeringModeShowsTheHid
                                  "mnuCarrierStatus", "mnuRelayStatus", "mnuExtendedRelays", "mnuSettings"})
             EXPECT_EQ(item(name)->isVisible(), on) << name;
     }
+    for (QAction* a : control<QMenu>(&w, "mnuReceiverStatus")->actions())
+        EXPECT_EQ(a->isEnabled(), a->objectName().contains("Relay")) << a->objectName().toStdString();
     const char* commands[] = {"mnuSchedule",    "mnuSetUp",           "mnuSwitchSchedule",
                               "mnuMonCon",      "mnuExtendedRelays",  "mnuRelayStatus",
                               "mnuSetReceiver", "mnuServiceProviders"};

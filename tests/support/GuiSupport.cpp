@@ -48,6 +48,15 @@ QString accessibleNameOf(const QWidget* control) {
     return iface->text(QAccessible::Name);
 }
 
+QString accessibleTextOf(const QWidget* control) {
+    QAccessibleInterface* iface =
+        control ? QAccessible::queryAccessibleInterface(const_cast<QWidget*>(control)) : nullptr;
+    if (!iface) return {};
+    if (QAccessibleTextInterface* text = iface->textInterface())
+        return text->text(0, text->characterCount()).replace(QChar::ParagraphSeparator, u'\n');
+    return iface->text(QAccessible::Name);
+}
+
 QWidget* shownWindow(const QString& name) {
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->objectName() == name && top->isVisible()) return top;

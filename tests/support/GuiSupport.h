@@ -32,6 +32,10 @@ QStringList listLines(const QAbstractItemView* view);
 // text without the "&".
 QString accessibleNameOf(const QWidget* control);
 
+// What a screen reader reads of the control: the text of a text box (lines ended by "\n"), else its
+// name.
+QString accessibleTextOf(const QWidget* control);
+
 // The top-level window of that objectName that is on screen, else null.
 QWidget* shownWindow(const QString& name);
 

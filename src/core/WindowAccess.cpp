@@ -1,0 +1,38 @@
+#include "WindowAccess.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QShortcut>
+
+namespace qc {
+
+void openMenuOnF10(QWidget* window, QMenuBar* bar) {
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), window);
+    auto first = [](const QList<QAction*>& actions) -> QAction* {
+        for (QAction* action : actions)
+            if (action->isVisible() && action->isEnabled() && !action->isSeparator()) return action;
+        return nullptr;
+    };
+    QObject::connect(f10, &QShortcut::activated, bar, [bar, first] {
+        QAction* menu = first(bar->actions());
+        if (!menu) return;
+        // Open, with its first item marked, as Alt and the menu's letter do.
+        bar->setActiveAction(menu);
+        if (menu->menu()) menu->menu()->setActiveAction(first(menu->menu()->actions()));
+    });
+}
+
+QPlainTextEdit* readOnlyText(QWidget* parent, const QString& objectName, const QString& accessibleName) {
+    auto* box = new QPlainTextEdit(parent);
+    box->setObjectName(objectName);
+    box->setAccessibleName(accessibleName);
+    box->setReadOnly(true);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setTabChangesFocus(true);
+    box->setFocusPolicy(Qt::StrongFocus);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    return box;
+}
+
+}  // namespace qc
