@@ -86,6 +86,35 @@ bool ScheduleFile::read(qint64 n, ScheduleEntry& entry) const {
     return true;
 }
 
+const char* ScheduleFile::Scan::next() {
+    constexpr qsizetype R = ScheduleEntry::RecordLength;
+    if (at_ + R > end_) {
+        if (atEnd_ || file_.fd_ < 0) return nullptr;
+        constexpr qsizetype kBlock = 1024 * R;
+        block_.resize(kBlock);
+        const off_t offset = static_cast<off_t>(number_) * R;
+        qsizetype got = 0;
+        while (got < kBlock) {
+            const ssize_t r = ::pread(file_.fd_, block_.data() + got, kBlock - got, offset + got);
+            if (r < 0 && errno == EINTR) continue;
+            // The whole records before a failure first; the read of the next one fails again.
+            if (r < 0 && got >= R) break;
+            if (r < 0) throw QcError::fromErrno(errno, file_.path_);
+            if (r == 0) {
+                atEnd_ = true;
+                break;
+            }
+            got += r;
+        }
+        at_ = 0;
+        end_ = got - got % R;
+        if (end_ == 0) return nullptr;
+    }
+    ++number_;
+    at_ += R;
+    return block_.constData() + at_ - R;
+}
+
 void ScheduleFile::writeRaw(qint64 offset, const QByteArray& bytes) {
     if (fd_ < 0)
         throw QcError(QcError::BadFileNameOrNumber,
