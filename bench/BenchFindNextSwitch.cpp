@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <ctime>
 #include <memory>
 #include <random>
 #include <string>
@@ -22,7 +23,8 @@ namespace {
 
 // A schedule of n active entries, each set for every day at a random time, with random names.
 struct LargeSchedule {
-    explicit LargeSchedule(int n) : clock(QDateTime(QDate(2026, 12, 7), QTime(12, 0))) {
+    explicit LargeSchedule(int n, const QDateTime& now = QDateTime(QDate(2026, 12, 7), QTime(12, 0)))
+        : clock(now) {
         path = dir.filePath(QStringLiteral("SwitchList.dat"));
         std::mt19937 random(20261207u + static_cast<unsigned>(n));
         std::uniform_int_distribution<int> hour(0, 23), minuteOrSecond(0, 59), nameLength(4, 25);
@@ -71,6 +73,26 @@ void BM_FindNextSwitch1(benchmark::State& state) {
         benchmark::DoNotOptimize(schedule.m->NextRecord1);
     }
     if (schedule.m->lstNextToSwitch.count() != 7 * state.range(0)) state.SkipWithError("wrong week length");
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The same on the day the clock is put forward in a zone that has such days: there a passed event is
+// told by its true moment, which the zone gives.
+void BM_FindNextSwitch1ChangeDay(benchmark::State& state) {
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    {
+        LargeSchedule schedule(static_cast<int>(state.range(0)), QDateTime(QDate(2027, 3, 28), QTime(12, 0)));
+        for (auto _ : state) {
+            schedule.m->FindNextSwitch1();
+            benchmark::DoNotOptimize(schedule.m->NextRecord1);
+        }
+        if (schedule.m->lstNextToSwitch.count() != 7 * state.range(0))
+            state.SkipWithError("wrong week length");
+    }
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    tzset();
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
@@ -143,6 +165,7 @@ void BM_ApplyEntry(benchmark::State& state) {
 }
 
 BENCHMARK(BM_FindNextSwitch1)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindNextSwitch1ChangeDay)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndSortBaseline)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplyEntry)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "RunGuard.h"
 #include "core/Module1.h"
 
 namespace {
@@ -41,7 +42,9 @@ struct Station {
 
     bool start() {
         if (!dir.isValid()) return false;
+        rig::removeWithMe(dir.path());
         QDir().mkpath(dir.filePath(QStringLiteral("logs")));
+        rig::own(sim);
         sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         sim.start(QStringLiteral(RECEIVER_SIM_BINARY),
                   {QStringLiteral("--home"), dir.path(), QStringLiteral("--port"), QStringLiteral("1"),
@@ -148,9 +151,10 @@ BENCHMARK(BM_LockFileProbe)->UseRealTime()->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    rig::endChildrenWithMe();
+    QCoreApplication app(argc, argv);
     Station s;
     if (!s.start()) {
         std::fprintf(stderr, "the receiver simulator did not start\n");

@@ -13,6 +13,7 @@ namespace {
 
 QProcess* startLoad(const QString& program, const QStringList& args) {
     auto* p = new QProcess;
+    rig::own(*p);
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p->setStandardOutputFile(QProcess::nullDevice());
     p->start(program, args);
@@ -22,15 +23,13 @@ QProcess* startLoad(const QString& program, const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     int minutes = 20;
-    bool load = true;
-    for (int i = 1; i < argc; ++i) {
-        if (QByteArray(argv[i]) == "--no-load")
-            load = false;
-        else
-            minutes = std::atoi(argv[i]);
-    }
+    bool noLoad = false;
+    rig::readArguments(argc, argv, "bench_load_timing [minutes (20)] [--no-load]", {{&minutes, 1, 24 * 60}},
+                       {{"--no-load", &noLoad}});
+    const bool load = !noLoad;
+    rig::endChildrenWithMe();
+    QCoreApplication app(argc, argv);
 
     rig::Station station("111511d00");
     const QDateTime now = QDateTime::currentDateTime();

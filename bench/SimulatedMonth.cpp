@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <map>
 
+#include "RunGuard.h"
 #include "engine/ScheduleEntry.h"
 #include "platform/Text.h"
 
@@ -29,12 +30,17 @@ long rssOf(qint64 pid) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    int days = 30;
+    int spacing = 3;
+    rig::readArguments(argc, argv,
+                       "bench_simulated_month [days (30)] [minutes between switches of a receiver (3)]",
+                       {{&days, 1, 366}, {&spacing, 1, 24 * 60}});
+    rig::endChildrenWithMe();
     QCoreApplication app(argc, argv);
-    const int days = argc > 1 ? std::atoi(argv[1]) : 30;
-    const int spacing = argc > 2 ? std::atoi(argv[2]) : 3;
     const QDateTime start(QDate(2026, 12, 7), QTime(0, 0, 0));
 
     QTemporaryDir home;
+    rig::removeWithMe(home.path());
     QByteArray records;
     int perDay = 0;
     for (int receiver = 1; receiver <= 2; ++receiver) {
@@ -70,6 +76,7 @@ int main(int argc, char** argv) {
     }
 
     QProcess sim;
+    rig::own(sim);
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer wall;
     wall.start();

@@ -15,6 +15,7 @@
 #include <random>
 #include <set>
 
+#include "RunGuard.h"
 #include "engine/ScheduleEntry.h"
 #include "engine/ScheduleFile.h"
 #include "platform/Text.h"
@@ -62,9 +63,13 @@ struct Line {
 }  // namespace
 
 int main(int argc, char** argv) {
+    int perReceiver = 2000;
+    int seed = 20261207;
+    rig::readArguments(argc, argv, "bench_simulated_week [events-per-receiver (2000)] [seed]",
+                       {{&perReceiver, 1, 10000}, {&seed, 0, 2147483647}});
+    rig::endChildrenWithMe();
     QCoreApplication app(argc, argv);
-    const int perReceiver = argc > 1 ? std::atoi(argv[1]) : 2000;
-    std::mt19937 rng(argc > 2 ? std::atoi(argv[2]) : 20261207);
+    std::mt19937 rng(static_cast<unsigned>(seed));
 
     // Random seconds at least 20 s apart on each receiver, away from the ends of the week.
     std::vector<Event> events;
@@ -121,6 +126,7 @@ int main(int argc, char** argv) {
     }
 
     QTemporaryDir home;
+    rig::removeWithMe(home.path());
     {
         qc::ScheduleFile file;
         file.open(home.filePath("SwitchList.dat"));
@@ -135,6 +141,7 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     QProcess sim;
+    rig::own(sim);
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(SIMULATE_WEEK_BINARY,
               {"--home", home.path(), "--from", kStart.toString("yyyy-MM-dd HH:mm:ss")});

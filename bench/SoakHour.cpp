@@ -9,8 +9,10 @@
 #include "StationRig.h"
 
 int main(int argc, char** argv) {
+    int minutes = 60;
+    rig::readArguments(argc, argv, "bench_soak_hour [minutes (60)]", {{&minutes, 1, 24 * 60}});
+    rig::endChildrenWithMe();
     QCoreApplication app(argc, argv);
-    const int minutes = argc > 1 ? std::atoi(argv[1]) : 60;
 
     // Receiver 1 on COM1 at 9600; activity log, EbNo every minute, MPEG log, remote control.
     rig::Station station("111511d00");

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "RunGuard.h"
 #include "engine/ScheduleEntry.h"
 #include "platform/Text.h"
 
@@ -37,6 +38,7 @@ inline qint64 msBetween(const QDateTime& from, const QDateTime& to) {
 class Station {
 public:
     explicit Station(const QByteArray& settings) {
+        removeWithMe(dir.path());
         QDir().mkpath(dir.filePath("logs"));
         write("QuillornControl.ini", settings);
         write("LPT1", QByteArray("\x00\x7f", 2));
@@ -79,6 +81,8 @@ public:
     // Starts the simulator (at real-time priority when `measuring`, so its arrival stamps are not
     // late themselves) and then the program.
     bool start(bool measuring) {
+        own(sim);
+        own(program);
         sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QStringList simArgs{"--home", dir.path(), "--port", "1", "--log", path("wire.log")};
         if (measuring && QFile::exists("/usr/bin/chrt"))

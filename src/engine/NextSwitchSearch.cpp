@@ -1,7 +1,10 @@
 // The next switching event of each receiver and its coming week, by a full scan of the schedule.
+#include <QtEndian>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "core/Module1.h"
 #include "platform/Text.h"
@@ -36,12 +39,11 @@ int weekdayNumber(const QDate& d) {
 }
 
 // A time of day "H:MM:SS" or "H:MM" (blanks around it allowed) in seconds, or -1.
-int parseTimeOfDay(const QByteArray& text) {
+int parseTimeOfDay(const char* text, qsizetype n) {
     int parts[3] = {0, 0, 0};
     int count = 0;
     int digits = 0;
     qsizetype i = 0;
-    const qsizetype n = text.size();
     while (i < n && text[i] == ' ')
         ++i;
     qsizetype end = n;
@@ -65,10 +67,18 @@ int parseTimeOfDay(const QByteArray& text) {
     return parts[0] * 3600 + parts[1] * 60 + parts[2];
 }
 
-// Whether TimeToSeconds reads the text as a time of day.
-bool readableTime(const QByteArray& text) {
-    return text.size() >= 3 && text[2] == ':' && parseTimeOfDay(text) >= 0;
+int parseTimeOfDay(const QByteArray& text) {
+    return parseTimeOfDay(text.constData(), text.size());
 }
+
+// One event of the search, as numbers that order like its line among the lines of its date: those
+// differ only in the time text (digits, colons, blanks and NULs, which letter case leaves alone) and
+// the name. Each number is eight bytes read big-endian, so ordering the numbers orders the bytes.
+struct Event {
+    quint64 time;
+    quint64 name;   // the first eight bytes of the folded name
+    quint32 entry;  // of the entries taking part, in record order
+};
 
 }  // namespace
 
@@ -123,64 +133,132 @@ void Module1::findNextSwitch(int receiver, const Clock::Reading& asOf) {
     QDate& nextDate = receiver == 1 ? NextDate1 : NextDate2;
     int32_t& nextSecs = receiver == 1 ? NextSecs1 : NextSecs2;
     QByteArray& nextName = receiver == 1 ? NextName1 : NextName2;
+    constexpr int R = ScheduleEntry::RecordLength;
+    constexpr int N = ScheduleEntry::NameLength;
+    constexpr int T = ScheduleEntry::TimeLength;
 
     const QDate today = asOf.local.date();
     const double nowSecs = asOf.local.time().msecsSinceStartOfDay() / 1000.0;
     // On a day with a daylight-saving change the wall clock cannot tell a passed event, as an hour
-    // repeats or is skipped: there the true moments are compared.
+    // repeats or is skipped: there the true moments are compared, each second of the day once.
     const bool changeDay = clock_.utcOf(today.addDays(1), 0) - clock_.utcOf(today, 0) != 86400;
+    std::vector<signed char> passedAt;
     auto passed = [&](int secs) {
-        return changeDay ? asOf.utcMs >= clock_.utcOf(today, secs) * 1000 : nowSecs >= secs;
+        if (!changeDay) return nowSecs >= secs;
+        if (passedAt.empty()) passedAt.assign(86400, -1);
+        if (passedAt[secs] < 0) passedAt[secs] = asOf.utcMs >= clock_.utcOf(today, secs) * 1000;
+        return passedAt[secs] == 1;
     };
     TodayText = dateText(today);
 
-    // The seven days ahead, worked out once rather than for every entry.
-    struct Day {
-        int weekday;
-        QByteArray date;
-        QByteArray nextWeek;
-    };
-    std::array<Day, 7> days;
-    for (int d = 0; d < 7; ++d) {
-        const QDate D = today.addDays(d);
-        days[d] = {weekdayNumber(D), dateText(D), dateText(D.addDays(7))};
+    // The dates of the work list in their order: the seven days ahead, then today next week for
+    // today's events that have passed.
+    std::array<QByteArray, 8> dates;
+    std::array<int, 8> weekdays;
+    for (int d = 0; d < 8; ++d) {
+        dates[d] = dateText(today.addDays(d));
+        weekdays[d] = weekdayNumber(today.addDays(d));
     }
 
-    std::vector<SortedList::Item> lines;
-    lines.reserve(static_cast<size_t>(std::min<qint64>(SchedFileNo.recordCount(), 100000)) * 7);
-    for (int32_t r = 1; GetRecord(r); ++r) {
-        const bool takesPart =
-            EntryBuf.Active == 1 &&
-            (receiver == 1 ? (EntryBuf.Receiver == 1 || TwoReceivers == 0) : EntryBuf.Receiver == 2);
-        if (!takesPart) continue;
-        for (int d = 0; d < 7; ++d) {
-            const Day& day = days[d];
-            if (EntryBuf.Days[day.weekday - 1] != 1) continue;
-            TimeText = EntryBuf.Times[day.weekday - 1];
-            TimeToSeconds();
-            // A damaged record's time that cannot be read is no event: TimeToSeconds keeps the time it
-            // read before, and an event at a borrowed time would be switched wrong and, once passed,
-            // found again by every search after it.
-            if (!readableTime(TimeText)) continue;
-            // Only the first of the seven days is today. An event counts as passed from the start of
-            // its own second.
-            DateText = d == 0 && passed(Seconds) ? day.nextWeek : day.date;
-            const qsizetype length = DateText.size() + 1 + TimeText.size() + 1 + EntryBuf.Name.size();
-            QByteArray line(length, Qt::Uninitialized);
-            char* p = line.data();
-            auto put = [&p](const QByteArray& part) {
-                std::memcpy(p, part.constData(), part.size());
-                p += part.size();
-            };
-            put(DateText);
-            *p++ = ' ';
-            put(TimeText);
-            *p++ = ' ';
-            put(EntryBuf.Name);
-            lines.push_back({std::move(line), r});
+    // One pass over the records, read a block at a time and never through EntryBuf: what the steps
+    // leave in EntryBuf, TimeText, Seconds and DateText is set once, at the end.
+    std::array<std::vector<Event>, 8> byDate;
+    std::vector<int32_t> records;
+    QByteArray names;   // of the entries taking part, as stored
+    QByteArray folded;  // the same, folded for the comparison
+    char last[R];
+    bool anyRecord = false;
+    char lastTime[T];
+    bool anyTime = false;
+    int32_t seconds = Seconds;
+    int lastDate = -1;
+    auto leave = [&] {
+        if (anyRecord) EntryBuf.assignFrom(last);
+        if (anyTime) TimeText = QByteArray(lastTime, T);
+        Seconds = seconds;
+        if (lastDate >= 0) DateText = dates[lastDate];
+    };
+    try {
+        ScheduleFile::Scan scan(SchedFileNo);
+        while (const char* record = scan.next()) {
+            std::memcpy(last, record, R);
+            anyRecord = true;
+            const int16_t entryReceiver = ScheduleEntry::numberAt(record, ScheduleEntry::ReceiverOffset);
+            const bool takesPart =
+                ScheduleEntry::numberAt(record, 0) == 1 &&
+                (receiver == 1 ? (entryReceiver == 1 || TwoReceivers == 0) : entryReceiver == 2);
+            if (!takesPart) continue;
+            qsizetype entry = -1;
+            for (int d = 0; d < 7; ++d) {
+                const int w = weekdays[d] - 1;
+                if (ScheduleEntry::numberAt(record, ScheduleEntry::DaysOffset + 2 * w) != 1) continue;
+                const char* time = record + ScheduleEntry::TimesOffset + T * w;
+                std::memcpy(lastTime, time, T);
+                anyTime = true;
+                // A text without its colon is left alone by TimeToSeconds; one that cannot be read is
+                // reported by it. Either is no event: a damaged record's time would take the time read
+                // before, and an event at a borrowed time would be switched wrong and, once passed,
+                // found again by every search after it.
+                if (time[2] != ':') continue;
+                const int secs = parseTimeOfDay(time, T);
+                if (secs < 0) {
+                    TimeText = QByteArray(time, T);
+                    Seconds = seconds;
+                    TimeToSeconds();
+                    continue;
+                }
+                seconds = secs;
+                // Only the first of the seven days is today. An event counts as passed from the start
+                // of its own second.
+                lastDate = d == 0 && passed(secs) ? 7 : d;
+                if (entry < 0) {
+                    entry = static_cast<qsizetype>(records.size());
+                    records.push_back(static_cast<int32_t>(scan.number()));
+                    names.append(record + ScheduleEntry::NameOffset, N);
+                    for (int i = 0; i < N; ++i)
+                        folded.append(static_cast<char>(foldCase(record[ScheduleEntry::NameOffset + i])));
+                }
+                byDate[lastDate].push_back({qFromBigEndian<quint64>(time),
+                                            qFromBigEndian<quint64>(folded.constData() + entry * N),
+                                            static_cast<quint32>(entry)});
+            }
         }
+    } catch (...) {
+        leave();
+        throw;
     }
-    List1.assign(std::move(lines));
+    leave();
+
+    // Each date's events in the order of their lines; equal lines keep the order of their records.
+    const char* foldedNames = folded.constData();
+    size_t count = 0;
+    for (std::vector<Event>& events : byDate) {
+        std::sort(events.begin(), events.end(), [foldedNames](const Event& a, const Event& b) {
+            if (a.time != b.time) return a.time < b.time;
+            if (a.name != b.name) return a.name < b.name;
+            const int c = std::memcmp(foldedNames + a.entry * N + 8, foldedNames + b.entry * N + 8, N - 8);
+            return c != 0 ? c < 0 : a.entry < b.entry;
+        });
+        count += events.size();
+    }
+    // Each line is "date time name"; the old lines' buffers take the new ones.
+    List1.rebuild([&](std::vector<SortedList::Item>& items) {
+        items.resize(count);
+        auto item = items.begin();
+        for (int date = 0; date < 8; ++date) {
+            for (const Event& e : byDate[date]) {
+                item->line.resize(8 + 1 + T + 1 + N);
+                char* p = item->line.data();
+                std::memcpy(p, dates[date].constData(), 8);
+                p[8] = ' ';
+                qToBigEndian(e.time, p + 9);
+                p[9 + T] = ' ';
+                std::memcpy(p + 10 + T, names.constData() + e.entry * N, N);
+                item->itemData = records[e.entry];
+                ++item;
+            }
+        }
+    });
 
     if (List1.count() == 0) {
         nextRecord = 0;
@@ -210,23 +288,25 @@ void Module1::findNextSwitch(int receiver, const Clock::Reading& asOf) {
     TimeToSeconds();
     nextSecs = Seconds;
 
-    std::vector<SortedList::Item> weekLines;
-    weekLines.reserve(List1.count());
-    const char* lastDate = nullptr;
-    QByteArray dayName;
-    for (const SortedList::Item& item : List1.items()) {
-        // The lines come in date order: the weekday changes only a few times.
-        const char* date = item.line.constData();
-        if (!lastDate || std::memcmp(date, lastDate, 8) != 0) {
-            dayName = DayNames[weekdayNumber(dateOfText(item.line.left(8)))].left(3);
-            lastDate = date;
+    week.rebuild([this](std::vector<SortedList::Item>& weekLines) {
+        weekLines.resize(List1.items().size());
+        auto out = weekLines.begin();
+        const char* lastDate = nullptr;
+        QByteArray dayName;
+        for (const SortedList::Item& item : List1.items()) {
+            // The lines come in date order: the weekday changes only a few times.
+            const char* date = item.line.constData();
+            if (!lastDate || std::memcmp(date, lastDate, 8) != 0) {
+                dayName = DayNames[weekdayNumber(dateOfText(item.line.left(8)))].left(3);
+                lastDate = date;
+            }
+            out->line.resize(dayName.size() + item.line.size() - 8);
+            std::memcpy(out->line.data(), dayName.constData(), dayName.size());
+            std::memcpy(out->line.data() + dayName.size(), date + 8, item.line.size() - 8);
+            out->itemData = item.itemData;
+            ++out;
         }
-        QByteArray line(dayName.size() + item.line.size() - 8, Qt::Uninitialized);
-        std::memcpy(line.data(), dayName.constData(), dayName.size());
-        std::memcpy(line.data() + dayName.size(), date + 8, item.line.size() - 8);
-        weekLines.push_back({std::move(line), item.itemData});
-    }
-    week.assign(std::move(weekLines));
+    });
 
     GetRecord(nextRecord);
     emit viewChanged();

@@ -14,6 +14,17 @@ struct ScheduleEntry {
     static constexpr int NameLength = 25;
     static constexpr int LengthLength = 5;
     static constexpr int TimeLength = 8;
+    // Where fields stand in the record, for scans that look at a few fields of many records.
+    static constexpr int NameOffset = 2;
+    static constexpr int DaysOffset = 39;
+    static constexpr int TimesOffset = 53;
+    static constexpr int ReceiverOffset = 111;
+    // The 16-bit little-endian number at `offset` of a record's bytes.
+    static int16_t numberAt(const char* record, int offset) {
+        return static_cast<int16_t>(
+            static_cast<uint16_t>(static_cast<unsigned char>(record[offset]) |
+                                  static_cast<unsigned char>(record[offset + 1]) << 8));
+    }
 
     int16_t Active = 0;  // 1 in use; 0 deleted or free
     QByteArray Name;     // 25

@@ -86,6 +86,35 @@ bool ScheduleFile::read(qint64 n, ScheduleEntry& entry) const {
     return true;
 }
 
+const char* ScheduleFile::Scan::next() {
+    constexpr qsizetype R = ScheduleEntry::RecordLength;
+    if (at_ + R > end_) {
+        if (atEnd_ || file_.fd_ < 0) return nullptr;
+        constexpr qsizetype kBlock = 1024 * R;
+        block_.resize(kBlock);
+        const off_t offset = static_cast<off_t>(number_) * R;
+        qsizetype got = 0;
+        while (got < kBlock) {
+            const ssize_t r = ::pread(file_.fd_, block_.data() + got, kBlock - got, offset + got);
+            if (r < 0 && errno == EINTR) continue;
+            // The whole records before a failure first; the read of the next one fails again.
+            if (r < 0 && got >= R) break;
+            if (r < 0) throw QcError::fromErrno(errno, file_.path_);
+            if (r == 0) {
+                atEnd_ = true;
+                break;
+            }
+            got += r;
+        }
+        at_ = 0;
+        end_ = got - got % R;
+        if (end_ == 0) return nullptr;
+    }
+    ++number_;
+    at_ += R;
+    return block_.constData() + at_ - R;
+}
+
 void ScheduleFile::writeRaw(qint64 offset, const QByteArray& bytes) {
     if (fd_ < 0)
         throw QcError(QcError::BadFileNameOrNumber,
@@ -108,7 +137,12 @@ void ScheduleFile::write(qint64 n, const ScheduleEntry& entry) {
     if (n < 1) throw QcError(QcError::BadFileNameOrNumber, QStringLiteral("Bad record number %1").arg(n));
     const qint64 offset = (n - 1) * ScheduleEntry::RecordLength;
     const QByteArray record = entry.serialise();
-    const bool journaled = writeJournal(offset, record);
+    // A disk writes a sector whole, so only a record that lies across two of them (or across two
+    // memory pages, which are whole sectors) can be caught half written: only that one waits for the
+    // journal to reach the disk first.
+    constexpr qint64 kSector = 512;
+    const bool acrossSectors = offset / kSector != (offset + ScheduleEntry::RecordLength - 1) / kSector;
+    const bool journaled = acrossSectors && writeJournal(offset, record);
     try {
         writeRaw(offset, record);
     } catch (...) {
@@ -119,12 +153,12 @@ void ScheduleFile::write(qint64 n, const ScheduleEntry& entry) {
     if (journaled) (void)::ftruncate(journalFd_, 0);
 }
 
-// The journal: before a record is written in place, its offset and its old and new bytes go to
-// SwitchList.dat.journal and reach the disk. A record spans two disk blocks or memory pages now
-// and then, and a power cut (or a kill) between the two would leave it half one programme and half
-// another; the next opening finds the journal and completes the record. Once the record is on the
-// disk the journal is emptied. Without a journal (it cannot be made) records are written all the
-// same: the write matters more than the guard.
+// The journal: before a record that spans two disk sectors is written in place, its offset and its
+// old and new bytes go to SwitchList.dat.journal and reach the disk. A power cut (or a kill) between
+// the two sectors or memory pages would leave it half one programme and half another; the next
+// opening finds the journal and completes the record. Once the record is on the disk the journal is
+// emptied. Without a journal (it cannot be made) records are written all the same: the write
+// matters more than the guard.
 namespace {
 
 constexpr qint64 kJournalLength = 8 + 4 + 2 * ScheduleEntry::RecordLength + 4;

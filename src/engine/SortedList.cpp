@@ -1,5 +1,6 @@
 #include "SortedList.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -101,6 +102,13 @@ void SortedList::assign(std::vector<Item> items) {
     beginResetModel();
     items_ = std::move(items);
     endResetModel();
+}
+
+void SortedList::rebuild(const std::function<void(std::vector<Item>&)>& fill) {
+    beginResetModel();
+    const auto told = qScopeGuard([this] { endResetModel(); });
+    fill(items_);
+    Q_ASSERT(!sorted_ || std::is_sorted(items_.begin(), items_.end(), lessIgnoringCase));
 }
 
 int SortedList::rowCount(const QModelIndex& parent) const {

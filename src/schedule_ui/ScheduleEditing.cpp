@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include <QRegularExpression>
 
@@ -123,17 +124,30 @@ void recomputeAfterDelete(Module1& m) {
 
 void fillScheduleList(Module1& m, SortedList& list, bool trimmed, int32_t& counter) {
     // Built apart and handed over at once: ten thousand entries sort once instead of being
-    // inserted one by one.
+    // inserted one by one. The records are read a block at a time; EntryBuf is left holding the
+    // last one, as a loop through it would leave it.
     std::vector<SortedList::Item> lines;
-    try {
-        for (counter = 1; m.GetRecord(counter); ++counter)
-            if (m.EntryBuf.Active == 1)
-                lines.push_back({trimmed ? trimBlanks(m.EntryBuf.Name) : m.EntryBuf.Name, counter});
-    } catch (...) {
+    ScheduleFile::Scan scan(m.SchedFileNo);
+    char last[ScheduleEntry::RecordLength];
+    bool any = false;
+    auto handOver = [&] {
+        if (any) m.EntryBuf.assignFrom(last);
         list.assign(std::move(lines));
+    };
+    try {
+        for (counter = 1; const char* record = scan.next(); ++counter) {
+            if (ScheduleEntry::numberAt(record, 0) == 1) {
+                const QByteArray name(record + ScheduleEntry::NameOffset, ScheduleEntry::NameLength);
+                lines.push_back({trimmed ? trimBlanks(name) : name, counter});
+            }
+            std::memcpy(last, record, sizeof last);
+            any = true;
+        }
+    } catch (...) {
+        handOver();
         throw;
     }
-    list.assign(std::move(lines));
+    handOver();
 }
 
 void switchEntry(Module1& m, int32_t record) {

@@ -1,5 +1,7 @@
 // The next switching event of each receiver and its coming week, on a simulated clock, and the time
 // conversions the search and the countdown use.
+#include <random>
+
 #include "support/TestSupport.h"
 
 namespace qc::test {
@@ -91,6 +93,62 @@ TEST(NextSwitch, FindsTheComingWeek) {
         seen << "buffer " + trimBlanks(QByteArray(m.EntryBuf.Name).replace(QByteArray(1, 0), ""));
         EXPECT_EQ(seen.join("; "), s.expected);
     }
+}
+
+// The search against its steps taken one line at a time and a stable sort, on a schedule read in
+// several blocks, with times that sort oddly as text, names equal but for case, and days on which the
+// clock is put forward or back (the last row in the repeated hour's second pass).
+TEST(NextSwitch, AgreesWithItsStepsTakenOneAtATime) {
+    const std::tuple<const char*, const char*, qint64> rows[] = {
+        {"UTC", "2026-12-07 12:00:00", 0},
+        {"Europe/Berlin", "2027-03-28 01:59:59", 0},
+        {"Europe/Berlin", "2027-03-28 03:00:00", 0},
+        {"Europe/Berlin", "2027-10-31 02:30:00", 3600000}};
+    const QByteArray times[] = {"02:30:00", "03:00:00", "12:00:00", "12:00:01", "12:5:30 ",
+                                "12:30   ", "01:59:59", "02:59:59", "0600:0:0", "        "};
+    const QByteArray names[] = {"News", "news", "NEWS HOUR", "\xC4rger", "\xE4rger", "Zebra", ""};
+    std::mt19937 random(7);
+    std::vector<ScheduleEntry> entries;
+    for (int r = 1; r <= 1500; ++r) {
+        ScheduleEntry& e = entries.emplace_back(makeEntry(names[random() % 7], int(random() % 3), "", {}));
+        for (int d = 0; d < 7; ++d)
+            std::tie(e.Days[d], e.Times[d]) = std::make_tuple(random() % 4 ? 1 : 0, times[random() % 10]);
+    }
+    for (const auto& [zone, start, laterMs] : rows) {
+        SCOPED_TRACE(start);
+        qputenv("TZ", zone);
+        tzset();
+        TestProgram p(QDateTime::fromString(start, "yyyy-MM-dd HH:mm:ss"));
+        p.clock.advance(laterMs);
+        writeSchedule(p.file("SwitchList.dat"), entries);
+        Module1& m = *p.m;
+        m.SchedFileNo.open(p.file("SwitchList.dat"));
+        m.TwoReceivers = 1;
+        for (int receiver : {1, 2}) {
+            std::vector<SortedList::Item> lines;
+            for (int r = 1; m.GetRecord(r); ++r) {
+                for (int d = 0; d < 7 && m.EntryBuf.Receiver == receiver; ++d) {
+                    const QDate day = p.clock.read().local.date().addDays(d);
+                    m.TimeText = m.EntryBuf.Times[day.dayOfWeek() % 7];
+                    m.Seconds = -1;
+                    m.TimeToSeconds();
+                    if (m.EntryBuf.Days[day.dayOfWeek() % 7] != 1 || m.Seconds < 0) continue;
+                    const bool passed =
+                        d == 0 && p.clock.read().utcMs >= p.clock.utcOf(day, m.Seconds) * 1000;
+                    lines.push_back({(passed ? day.addDays(7) : day).toString("yyyyMMdd").toLatin1() + ' ' +
+                                         m.TimeText + ' ' + m.EntryBuf.Name,
+                                     r});
+                }
+            }
+            std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) {
+                return compareIgnoringCase(a.line, b.line) < 0;
+            });
+            receiver == 1 ? m.FindNextSwitch1() : m.FindNextSwitch2();
+            EXPECT_TRUE(m.List1.items() == lines);
+        }
+    }
+    qunsetenv("TZ");
+    tzset();
 }
 
 // Hours are shown only when there are any. A bad time is reported and keeps the previous value;
