@@ -11,6 +11,7 @@ void showHealthLine(QLabel* label, const HealthLine& line) {
     if (label->text() != line.text) {
         label->setText(line.text);
         label->setAccessibleDescription(line.text);
+        label->setToolTip(line.text);  // the whole of a line too long for the window
     }
     if (label->styleSheet() != style) label->setStyleSheet(style);
 }

@@ -1,6 +1,7 @@
 #include "MonitoringSettings.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QSettings>
 #include <QSysInfo>
 #include <QUrl>
@@ -50,7 +51,9 @@ const std::vector<Key>& keys() {
              s.EbNoMinimum = v;
              return true;
          },
-         [](const MonitoringSettings& s) { return QString::number(s.EbNoMinimum); }},
+         [](const MonitoringSettings& s) {
+             return QString::number(s.EbNoMinimum, 'g', QLocale::FloatingPointShortest);
+         }},
         {"EbNoLowReadings", "a whole number from 1 to 100",
          [](const QString& t, MonitoringSettings& s) { return wholeNumber(t, 1, 100, s.EbNoLowReadings); },
          [](const MonitoringSettings& s) { return QString::number(s.EbNoLowReadings); }},
