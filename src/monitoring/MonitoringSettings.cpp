@@ -103,10 +103,14 @@ const std::vector<Key>& keys() {
     return all;
 }
 
-QString problem(const Key& key, const QString& value, const MonitoringSettings& defaults) {
-    return QStringLiteral("Monitoring.ini: %1 = \"%2\" is not %3; the default %4 is used.")
-        .arg(QString::fromLatin1(key.name), value.left(200), QString::fromLatin1(key.expected),
-             key.write(defaults).isEmpty() ? QStringLiteral("(none)") : key.write(defaults));
+QString problem(const Key& key, const QString& value, const QString& consequence) {
+    return QStringLiteral("Monitoring.ini: %1 = \"%2\" is not %3; %4")
+        .arg(QString::fromLatin1(key.name), value.left(200), QString::fromLatin1(key.expected), consequence);
+}
+
+QString defaultTaken(const Key& key) {
+    const QString value = key.write(MonitoringSettings());
+    return QStringLiteral("the default %1 is used.").arg(value.isEmpty() ? QStringLiteral("(none)") : value);
 }
 
 // A value as text; a list (the INI format reads "a, b" as one) is put back together.
@@ -125,23 +129,22 @@ MonitoringSettings readMonitoringSettings(const QString& path, QStringList& prob
         problems << QStringLiteral("Monitoring.ini cannot be read; the defaults are used.");
     else if (file.status() == QSettings::FormatError)
         problems << QStringLiteral("Monitoring.ini holds lines that are not settings; they are passed over.");
-    const MonitoringSettings defaults;
     for (const Key& key : keys()) {
         const QString name = kGroup + QString::fromLatin1(key.name);
         if (!file.contains(name)) continue;
         const QString value = textOf(file.value(name));
-        if (!key.read(value, s)) problems << problem(key, value, defaults);
+        if (!key.read(value, s)) problems << problem(key, value, defaultTaken(key));
     }
     return s;
 }
 
 QStringList checkMonitoringSettings(const MonitoringSettings& s) {
     QStringList problems;
-    const MonitoringSettings defaults;
     for (const Key& key : keys()) {
         MonitoringSettings scratch;
         const QString value = key.write(s);
-        if (!key.read(value, scratch)) problems << problem(key, value, defaults);
+        if (!key.read(value, scratch))
+            problems << problem(key, value, QStringLiteral("the settings are not saved."));
     }
     return problems;
 }

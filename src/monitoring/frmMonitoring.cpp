@@ -79,6 +79,7 @@ frmMonitoring::frmMonitoring(Monitoring& monitoring, Module1& m, QWidget* parent
                       QStringLiteral("Closes the window without saving."));
     lblStatus_ = new QLabel(this);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus_->setAccessibleName(QStringLiteral("Monitoring status"));
     lblStatus_->setWordWrap(true);
     lblStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 

@@ -4,8 +4,16 @@
 #include <QJsonObject>
 #include <QSettings>
 
+#include <QAction>
+#include <QLabel>
+#include <QTest>
+
+#include "GuiSupport.h"
 #include "HookServer.h"
 #include "TestSupport.h"
+#include "WindowTesting.h"
+#include "core/frmError.h"
+#include "core/mnuMenu.h"
 #include "engine/SimulatedRun.h"
 #include "monitoring/Monitoring.h"
 
@@ -250,6 +258,58 @@ TEST(MonitoringIni, ReadsEachKeyAndNamesEachBadValue) {
         EXPECT_TRUE(again.isEmpty());
         EXPECT_EQ(QSettings(path, QSettings::IniFormat).value("Other/Key"), "kept");
     }
+}
+
+// The main window's health lines and the Monitoring window of the SetUp menu: a bad address is not
+// saved, a good one is in use at once, and the test alert reaches it.
+TEST(MonitoringWindow, SavesAndPutsInUseAtOnce) {
+    HookServer hook;
+    Station s(at("12:00:00"), QString());
+    s.p.writeFile("QuillornControl.ini", "111001d12");
+    mnuMenu w(*s.p.m);
+    w.setMonitoring(&s.monitoring);
+    w.load();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto line = [&](const char* name) {
+        auto* label = control<QLabel>(&w, name);
+        return accessibleNameOf(label) + ": " + label->text() + " " + label->styleSheet().section(';', 0, 0);
+    };
+    EXPECT_EQ(line("lblHealth1"), "Receiver 1 health: Not heard from yet color: #606060");
+    for (int i = 0; i < 2; ++i)
+        emit s.p.m->receiverExchanged(1, false, "no answer within 1 second");
+    s.p.m->tmrClock_Timer();
+    EXPECT_EQ(line("lblHealth1"), "Receiver 1 health: Not answering since 12:00 color: #b00000");
+    EXPECT_EQ(line("lblHealth2"), "Receiver 2 health: Not heard from yet color: #606060");
+    EXPECT_EQ(line("lblStationHealth"), "Station health: Station OK color: #1b7f2a");
+    closeMessages();
+
+    act(&w, "menu=mnuMonitoring");
+    QWidget* window = shownWindow("frmMonitoring");
+    ASSERT_TRUE(window);
+    expectNamed(window);
+    QStringList names;
+    for (const char* name :
+         {"txtEbNoMinimum", "txtLowReadings", "txtSilentAfter", "txtWebhookUrl", "txtMetricsFile",
+          "chkDesktopNotifications", "txtStationName", "cmdSendTestAlert", "cmdSave"})
+        names << accessibleNameOf(control<QWidget>(window, name));
+    EXPECT_EQ(names.join(", "),
+              "EbNo minimum, Low readings, Silent after, Webhook URL, Metrics file, "
+              "Desktop notifications, Station name, Send test alert, Save");
+    act(window, "type=txtWebhookUrl:ftp://nowhere/|click=cmdSave");
+    EXPECT_TRUE(messageText().startsWith("Monitoring.ini: WebhookUrl = \"ftp://nowhere/\" is not"));
+    EXPECT_FALSE(QFile::exists(s.p.file("Monitoring.ini.saving")));
+    closeMessages();
+    act(window, "type=txtWebhookUrl:" + hook.url() + "|type=txtStationName:Radio One|click=cmdSave");
+    EXPECT_EQ(s.monitoring.settings().WebhookUrl, hook.url());
+    EXPECT_TRUE(s.p.readFile("Monitoring.ini").contains("StationName=Radio One"));
+    act(window, "click=cmdSendTestAlert");
+    ASSERT_TRUE(waitFor([&] { return hook.bodies.size() == 2; }));
+    EXPECT_TRUE(hook.bodies[0].startsWith(
+        R"({"station": "Radio One", "alert": "test", "receiver": null, "state": "raised")"));
+    EXPECT_TRUE(waitFor(
+        [&] { return control<QLabel>(window, "lblStatus")->text().startsWith("Test alert delivered"); }));
+    window->close();
 }
 
 }  // namespace
