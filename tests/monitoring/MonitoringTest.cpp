@@ -173,6 +173,8 @@ TEST(Alerts, AreRaisedAndClearedOnceEach) {
                 << body.toStdString();
         }
         EXPECT_EQ(out.join("; ").replace(s.p.home(), "<home>"), r.expected);
+        // The engine's scratch text is its own again after an alert's line.
+        EXPECT_FALSE(s.p.m->ActivityText.contains("ALERT") || s.p.m->ActivityText.contains("RESTORED"));
         // Everything cleared, and the file holds what the metrics say.
         EXPECT_FALSE(s.monitoring.metricsText().contains(QRegularExpression("alert_active.* 1\n")));
         s.monitoring.apply(s.monitoring.settings());  // written at the next tick
