@@ -1,12 +1,15 @@
 #include "MonitoringSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QSettings>
 #include <QSysInfo>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <cmath>
 #include <functional>
+#include <memory>
 
 #include "platform/DurableFile.h"
 #include "platform/QcError.h"
@@ -113,6 +116,25 @@ QString defaultTaken(const Key& key) {
     return QStringLiteral("the default %1 is used.").arg(value.isEmpty() ? QStringLiteral("(none)") : value);
 }
 
+// The settings of a file as it is now. QSettings keeps what it read of a file and reads it again only
+// when its size or its time (to the millisecond) changed, so a file replaced within one millisecond
+// by one of the same size would be read as it was: each reading goes through a copy of its own.
+class IniReading {
+public:
+    explicit IniReading(const QString& path) {
+        const QByteArray bytes = readWholeFile(path);
+        copy_.setFileTemplate(QDir::tempPath() + QStringLiteral("/quillorn-ini-XXXXXX"));
+        if (!copy_.open() || copy_.write(bytes) != bytes.size() || !copy_.flush())
+            throw QcError(QcError::PathFileAccessError, copy_.errorString());
+        settings_ = std::make_unique<QSettings>(copy_.fileName(), QSettings::IniFormat);
+    }
+    QSettings& settings() { return *settings_; }
+
+private:
+    QTemporaryFile copy_;
+    std::unique_ptr<QSettings> settings_;
+};
+
 // A value as text; a list (the INI format reads "a, b" as one) is put back together.
 QString textOf(const QVariant& v) {
     if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QStringLiteral(", "));
@@ -124,10 +146,16 @@ QString textOf(const QVariant& v) {
 MonitoringSettings readMonitoringSettings(const QString& path, QStringList& problems) {
     MonitoringSettings s;
     if (!QFile::exists(path)) return s;
-    QSettings file(path, QSettings::IniFormat);
-    if (file.status() == QSettings::AccessError)
-        problems << QStringLiteral("Monitoring.ini cannot be read; the defaults are used.");
-    else if (file.status() == QSettings::FormatError)
+    std::unique_ptr<IniReading> reading;
+    try {
+        reading = std::make_unique<IniReading>(path);
+    } catch (const std::exception& e) {
+        problems << QStringLiteral("Monitoring.ini cannot be read (%1); the defaults are used.")
+                        .arg(toQcError(e).textOneBlank());
+        return s;
+    }
+    QSettings& file = reading->settings();
+    if (file.status() == QSettings::FormatError)
         problems << QStringLiteral("Monitoring.ini holds lines that are not settings; they are passed over.");
     for (const Key& key : keys()) {
         const QString name = kGroup + QString::fromLatin1(key.name);
@@ -157,9 +185,9 @@ void writeMonitoringSettings(const QString& path, const MonitoringSettings& s) {
     {
         QSettings out(scratch, QSettings::IniFormat);
         if (QFile::exists(path)) {
-            const QSettings in(path, QSettings::IniFormat);
-            for (const QString& key : in.allKeys())
-                out.setValue(key, in.value(key));
+            IniReading in(path);
+            for (const QString& key : in.settings().allKeys())
+                out.setValue(key, in.settings().value(key));
         }
         for (const Key& key : keys())
             out.setValue(kGroup + QString::fromLatin1(key.name), key.write(s));

@@ -203,6 +203,7 @@ Outlets::Outlets(QObject* parent)
       thread_(new QThread),
       webhook_(new WebhookSender),
       notifier_(new DesktopNotifier),
+      metrics_(std::make_shared<MetricsWriter>()),
       metricsPool_(new QThreadPool) {
     thread_->setObjectName(QStringLiteral("outlets"));
     webhook_->moveToThread(thread_);
@@ -210,6 +211,7 @@ Outlets::Outlets(QObject* parent)
     connect(webhook_, &WebhookSender::said, this, &Outlets::said, Qt::QueuedConnection);
     connect(webhook_, &WebhookSender::testDone, this, &Outlets::testDone, Qt::QueuedConnection);
     connect(notifier_, &DesktopNotifier::said, this, &Outlets::said, Qt::QueuedConnection);
+    connect(metrics_.get(), &MetricsWriter::said, this, &Outlets::said, Qt::QueuedConnection);
     metricsPool_->setMaxThreadCount(1);
     thread_->start();
 }
@@ -232,40 +234,46 @@ Outlets::~Outlets() {
 void Outlets::configure(const QString& webhookUrl, bool desktop, const QString& metricsPath) {
     webhook_->setUrl(QUrl(webhookUrl));
     notifier_->setEnabled(desktop);
-    QMutexLocker lock(&metricsMutex_);
-    if (metricsPath_ != metricsPath) metricsTroubleSaid_ = false;
-    metricsPath_ = metricsPath;
-}
-
-bool Outlets::metricsFileOn() const {
-    QMutexLocker lock(&metricsMutex_);
-    return !metricsPath_.isEmpty();
-}
-
-void Outlets::writeMetrics(const QString& text) {
-    QMutexLocker lock(&metricsMutex_);
-    if (metricsPath_.isEmpty()) return;
-    metricsText_ = text;
-    metricsPending_ = true;
-    if (metricsRunning_) return;
-    metricsRunning_ = true;
-    metricsPool_->start([this] { writeLoop(); });
+    metrics_->setPath(metricsPath);
 }
 
 bool Outlets::waitForMetrics(int ms) {
     return metricsPool_->waitForDone(ms);
 }
 
-void Outlets::writeLoop() {
+// ---- Metrics file
+
+void MetricsWriter::setPath(const QString& path) {
+    QMutexLocker lock(&mutex_);
+    if (path_ != path) troubleSaid_ = false;
+    path_ = path;
+}
+
+bool MetricsWriter::on() const {
+    QMutexLocker lock(&mutex_);
+    return !path_.isEmpty();
+}
+
+void MetricsWriter::write(const QString& text, QThreadPool& pool) {
+    QMutexLocker lock(&mutex_);
+    if (path_.isEmpty()) return;
+    text_ = text;
+    pending_ = true;
+    if (running_) return;
+    running_ = true;
+    pool.start([self = shared_from_this()] { self->loop(); });
+}
+
+void MetricsWriter::loop() {
     for (;;) {
-        QMutexLocker lock(&metricsMutex_);
-        if (!metricsPending_) {
-            metricsRunning_ = false;
+        QMutexLocker lock(&mutex_);
+        if (!pending_) {
+            running_ = false;
             return;
         }
-        metricsPending_ = false;
-        const QString path = metricsPath_;
-        const QByteArray bytes = metricsText_.toUtf8();
+        pending_ = false;
+        const QString path = path_;
+        const QByteArray bytes = text_.toUtf8();
         lock.unlock();
         // A reader sees the old file or the new one, never a part: the text goes to a name the
         // collector passes over (it reads *.prom) and then takes the file's name.
@@ -291,9 +299,9 @@ void Outlets::writeLoop() {
         }
         lock.relock();
         if (failure.isEmpty()) {
-            metricsTroubleSaid_ = false;
-        } else if (!metricsTroubleSaid_) {
-            metricsTroubleSaid_ = true;
+            troubleSaid_ = false;
+        } else if (!troubleSaid_) {
+            troubleSaid_ = true;
             lock.unlock();
             emit said(QStringLiteral("The metrics file %1 cannot be written (%2); it is tried again.")
                           .arg(path, failure));

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUrl>
 #include <deque>
+#include <memory>
 
 class QNetworkAccessManager;
 class QThread;
@@ -85,9 +86,33 @@ private:
     bool troubleSaid_ = false;  // the notifier's thread only
 };
 
+// The metrics file, replaced whole on a thread of its own: a write that hangs on a dead file system
+// holds nothing else. A newer text waiting replaces an older one. Shared with the write under way, so
+// that one still running at the program's end never outlives what it uses.
+class MetricsWriter : public QObject, public std::enable_shared_from_this<MetricsWriter> {
+    Q_OBJECT
+public:
+    void setPath(const QString& path);
+    bool on() const;
+    void write(const QString& text, QThreadPool& pool);
+
+signals:
+    void said(const QString& text);
+
+private:
+    void loop();  // on the pool's thread
+
+    mutable QMutex mutex_;
+    QString path_;
+    QString text_;
+    bool pending_ = false;
+    bool running_ = false;
+    bool troubleSaid_ = false;
+};
+
 // The outlets that talk to the network, the session bus and the disk, each off the clock's thread:
-// the webhook and the desktop on one thread of their own, the metrics file on another (a write that
-// hangs on a dead file system holds nothing else). Every call returns at once.
+// the webhook and the desktop on one thread of their own, the metrics file on another. Every call
+// returns at once.
 class Outlets : public QObject {
     Q_OBJECT
 public:
@@ -99,9 +124,9 @@ public:
     void notify(const QString& summary, const QString& body, bool urgent) {
         notifier_->enqueue(summary, body, urgent);
     }
-    // Replaces the metrics file with the text (a newer text waiting replaces an older one).
-    void writeMetrics(const QString& text);
-    bool metricsFileOn() const;
+    // Replaces the metrics file with the text.
+    void writeMetrics(const QString& text) { metrics_->write(text, *metricsPool_); }
+    bool metricsFileOn() const { return metrics_->on(); }
 
     // For tests: the writes handed over so far are done.
     bool waitForMetrics(int ms);
@@ -112,18 +137,11 @@ signals:
     void testDone(const QString& result);
 
 private:
-    void writeLoop();  // on the metrics thread
-
     QThread* thread_;
     WebhookSender* webhook_;
     DesktopNotifier* notifier_;
+    std::shared_ptr<MetricsWriter> metrics_;
     QThreadPool* metricsPool_;
-    mutable QMutex metricsMutex_;
-    QString metricsPath_;
-    QString metricsText_;
-    bool metricsPending_ = false;
-    bool metricsRunning_ = false;
-    bool metricsTroubleSaid_ = false;
 };
 
 }  // namespace qc

@@ -185,8 +185,9 @@ TEST(Alerts, AreRaisedAndClearedOnceEach) {
 }
 
 // A webhook that never answers, and one that is down: the tick hands each alert over and goes on;
-// the posts wait, at most 100, the oldest dropped, and that is said once.
-TEST(Webhook, NeverHoldsTheTickAndKeepsABoundedQueue) {
+// the posts wait, at most 100, the oldest dropped, and that is said once; so is a metrics file that
+// cannot be written.
+TEST(Outlets, NeverHoldTheTickAndSayTheirTroubleOnce) {
     HookServer hanging(true);
     HookServer down;
     const QString downUrl = down.url();
@@ -195,6 +196,9 @@ TEST(Webhook, NeverHoldsTheTickAndKeepsABoundedQueue) {
         SCOPED_TRACE(url.toStdString());
         Station s(at("14:00:00"), url);
         s.monitoring.outlets().webhook().firstRetryMs = 60000;
+        MonitoringSettings settings = s.monitoring.settings();
+        settings.MetricsFile = "no-such-folder/m.prom";
+        s.monitoring.apply(settings);
         s.p.start({}, "110001d02");
         QElapsedTimer wall;
         wall.start();
@@ -208,6 +212,7 @@ TEST(Webhook, NeverHoldsTheTickAndKeepsABoundedQueue) {
         waitFor([&] { return !hanging.bodies.isEmpty() || url == downUrl; }, 3000);
         waitFor([] { return false; }, 300);  // the messages of the outlets' thread
         EXPECT_EQ(s.p.messages.filter("the oldest are dropped").size(), 1);
+        EXPECT_EQ(s.p.messages.filter("The metrics file").size(), 1);
         EXPECT_EQ(s.p.messages.filter("webhook").size(), url == downUrl ? 2 : 1)
             << s.p.messages.join('\n').toStdString();
     }
