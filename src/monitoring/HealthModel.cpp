@@ -184,7 +184,7 @@ void HealthModel::switchCommand(int receiver, bool sent, const QString& reason, 
     clear(kMissed, receiver, QStringLiteral("RESTORED %1 switching again").arg(receiverName(receiver)), now);
 }
 
-void HealthModel::eventMissed(int receiver, const QString& name, const QDateTime& due,
+void HealthModel::eventMissed(int receiver, const QString& name, const QDateTime& due, bool remoteOnly,
                               const Clock::Reading& now) {
     Receiver& r = rx(receiver);
     ++r.missedEvents;
@@ -193,7 +193,10 @@ void HealthModel::eventMissed(int receiver, const QString& name, const QDateTime
     if (!watched(receiver)) return;
     const QString when = QLocale::c().toString(due, QStringLiteral("MM/dd/yyyy HH:mm:ss"));
     raise(kMissed, receiver,
-          QStringLiteral("ALERT %1 missed %2 due %3").arg(receiverName(receiver), name.trimmed(), when), now);
+          QStringLiteral("ALERT %1 missed %2%3 due %4")
+              .arg(receiverName(receiver), remoteOnly ? QStringLiteral("the remote start of ") : QString(),
+                   name.trimmed(), when),
+          now);
 }
 
 void HealthModel::fileWritten(const QString& path, bool ok, const QString& reason,

@@ -71,7 +71,9 @@ public:
     void cycleEnded(int receiver);
     // A switch command went out, or failed at the port.
     void switchCommand(int receiver, bool sent, const QString& reason, const Clock::Reading& now);
-    void eventMissed(int receiver, const QString& name, const QDateTime& due, const Clock::Reading& now);
+    // remoteOnly: the commands went out, the remote start was missed.
+    void eventMissed(int receiver, const QString& name, const QDateTime& due, bool remoteOnly,
+                     const Clock::Reading& now);
     void fileWritten(const QString& path, bool ok, const QString& reason, const Clock::Reading& now);
     void clockReset(bool ok, const QString& reason, const Clock::Reading& now);
     void setNextSwitch(int receiver, qint64 utcMs);

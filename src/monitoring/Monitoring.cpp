@@ -42,10 +42,12 @@ Monitoring::Monitoring(Module1& m, QObject* parent) : QObject(parent), m_(m) {
         health_.switchCommand(r, sent, reason, now());
     });
     // The missed entry is the one in EntryBuf: the tick has just read it to log it.
-    connect(&m_, &Module1::eventMissed, this, [this, now](int r, const QDate& date, int secs) {
-        health_.eventMissed(r, fromCp1252(m_.EntryBuf.Name),
-                            QDateTime(date, QTime::fromMSecsSinceStartOfDay(secs * 1000)), now());
-    });
+    connect(&m_, &Module1::eventMissed, this,
+            [this, now](int r, const QDate& date, int secs, int, bool remoteOnly) {
+                health_.eventMissed(r, fromCp1252(m_.EntryBuf.Name),
+                                    QDateTime(date, QTime::fromMSecsSinceStartOfDay(secs * 1000)), remoteOnly,
+                                    now());
+            });
     connect(&m_, &Module1::fileWritten, this,
             [this, now](const QString& path, bool ok, const QString& reason) {
                 health_.fileWritten(path, ok, reason, now());
