@@ -3,8 +3,9 @@
 # test through CTest. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
-# The printing test runs a print service of its own and reads the PDF it printed.
-scripts/install-deps.sh cups poppler-utils
+# The printing test runs a print service of its own and reads the PDF it printed; the monitoring
+# test reads the metrics file through node_exporter.
+scripts/install-deps.sh cups poppler-utils prometheus-node-exporter
 
 echo "== formatting"
 mapfile -t sources < <(git ls-files -co --exclude-standard -- '*.cpp' '*.h')

@@ -10,6 +10,7 @@
 
 #include "core/Module1.h"
 #include "core/mnuMenu.h"
+#include "monitoring/Monitoring.h"
 #include "platform/Clock.h"
 #include "platform/InstanceLock.h"
 #include "platform/ParallelPort.h"
@@ -73,9 +74,12 @@ int main(int argc, char** argv) {
     qc::DeviceSerialLine serial(paths);
     qc::DeviceParallelPort port(paths.parallelPort());
     qc::Module1 m(paths, clock, serial, port);
+    // The station's health and its alerts, for the whole run; the window's load reads Monitoring.ini.
+    qc::Monitoring monitoring(m);
 
     qc::mnuMenu window(m);
     window.setEngineeringMode(options.isSet(engineering));
+    window.setMonitoring(&monitoring);
     window.load();
     window.show();
     return QApplication::exec();

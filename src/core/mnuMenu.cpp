@@ -26,6 +26,9 @@
 #include "WindowAccess.h"
 #include "engine/ScheduleTransfer.h"
 #include "frmError.h"
+#include "monitoring/HealthLabel.h"
+#include "monitoring/Monitoring.h"
+#include "monitoring/frmMonitoring.h"
 #include "receiver/frmMonCon.h"
 #include "receiver/frmSetUp.h"
 #include "review/frmWeeklySchedule.h"
@@ -47,6 +50,7 @@ constexpr int kClockHeight = 34;
 constexpr int kCaptionHeight = 20;  // "Receiver 1" / "Receiver 2"
 constexpr int kNextHeight = 24;     // the "Next to Switch:" lines and their START marks
 constexpr int kStartWidth = 70;
+constexpr int kHealthWidth = 220;  // at least, when the window is narrow
 constexpr int kGap = 4;
 constexpr int kBlockGap = 14;
 constexpr int kMinListHeight = 60;
@@ -301,6 +305,22 @@ void mnuMenu::buildControls() {
     for (const auto& [widget, name] : names)
         widget->setAccessibleName(QString::fromLatin1(name));
 
+    // Health at a glance: each receiver's beside its next event, the station's under the lists; shown
+    // when there is a monitoring.
+    lblHealth1_ = new QLabel(form_);
+    lblHealth2_ = new QLabel(form_);
+    lblStationHealth_ = new QLabel(form_);
+    for (const auto& [label, name, accessible] :
+         {std::tuple{lblHealth1_, "lblHealth1", "Receiver 1 health"},
+          std::tuple{lblHealth2_, "lblHealth2", "Receiver 2 health"},
+          std::tuple{lblStationHealth_, "lblStationHealth", "Station health"}}) {
+        label->setObjectName(QString::fromLatin1(name));
+        label->setAccessibleName(QString::fromLatin1(accessible));
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->hide();
+    }
+
     Command1_ = new QPushButton(QStringLiteral("Command1"), form_);
     Command1_->setObjectName(QStringLiteral("Command1"));
     Command1_->hide();
@@ -328,7 +348,9 @@ void mnuMenu::buildMenu() {
     connect(mnuSaveFiles_, &QAction::triggered, this, [this] { showFilePanel(QStringLiteral("Save")); });
     connect(mnuFileExit_, &QAction::triggered, this, &mnuMenu::mnuFileExit_Click);
 
-    mnuSetUp = item(bar->addAction(QStringLiteral("&SetUp")), "mnuSetUp");
+    QMenu* setUpMenu = bar->addMenu(QStringLiteral("&SetUp"));
+    setUpMenu->setObjectName(QStringLiteral("mnuSetUpMenu"));
+    mnuSetUp = item(setUpMenu->addAction(QStringLiteral("&SetUp")), "mnuSetUp");
     mnuServiceProviders =
         item(bar->addAction(QStringLiteral("Service&Providers")), "mnuServiceProviders", false);
     mnuSchedule = item(bar->addAction(QStringLiteral("S&chedules")), "mnuSchedule");
@@ -381,6 +403,31 @@ void mnuMenu::buildMenu() {
     openMenuOnF10(this, bar);
 }
 
+void mnuMenu::setMonitoring(Monitoring* monitoring) {
+    monitoring_ = monitoring;
+    if (!mnuMonitoring) {
+        auto* setUpMenu = menuBar()->findChild<QMenu*>(QStringLiteral("mnuSetUpMenu"));
+        mnuMonitoring = setUpMenu->addAction(QStringLiteral("&Monitoring"));
+        mnuMonitoring->setObjectName(QStringLiteral("mnuMonitoring"));
+        connect(mnuMonitoring, &QAction::triggered, this, [this] {
+            if (monitoring_) frmMonitoring::showWindow(*monitoring_, m_, this);
+        });
+        connect(monitoring_, &Monitoring::healthChanged, this, &mnuMenu::refreshHealth);
+    }
+    lblHealth1_->show();
+    lblStationHealth_->show();
+    arrangeControls();
+    refreshHealth();
+}
+
+void mnuMenu::refreshHealth() {
+    if (!monitoring_) return;
+    const HealthModel& health = monitoring_->health();
+    showHealthLine(lblHealth1_, receiverHealthLine(health, 1));
+    showHealthLine(lblHealth2_, receiverHealthLine(health, 2));
+    showHealthLine(lblStationHealth_, stationHealthLine(health));
+}
+
 void mnuMenu::buildTimers() {
     tmrClock_ = new QTimer(this);
     tmrClock_->setObjectName(QStringLiteral("tmrClock"));
@@ -417,7 +464,10 @@ void mnuMenu::buildTimers() {
 
 void mnuMenu::load() {
     guarded(m_, &Module1::InitializeProgram);
+    // Monitoring.ini is read once the messages can be shown.
+    if (monitoring_) monitoring_->start();
     refreshView();
+    refreshHealth();
     tmrClock_->start();
     watchdog_.ready();
 }
@@ -449,6 +499,7 @@ void mnuMenu::refreshView() {
         for (QWidget* w : {static_cast<QWidget*>(lstNextToSwitch2_), static_cast<QWidget*>(Label3_),
                            static_cast<QWidget*>(Label5_), static_cast<QWidget*>(Label6_)})
             w->setVisible(v.Receiver2Visible);
+        lblHealth2_->setVisible(monitoring_ && v.Receiver2Visible);
         arrangeControls();
     }
 }
@@ -471,7 +522,9 @@ void mnuMenu::arrangeControls() {
     // them to the window.
     if (windowState() & Qt::WindowMinimized) return;
     const int width = form_->width();
-    const int bottom = form_->height() - kMargin;
+    // The station's health line takes the last row, when there is one.
+    const int stationRow = monitoring_ ? kNextHeight + kGap : 0;
+    const int bottom = form_->height() - kMargin - stationRow;
 
     // The clock runs to the right edge; on a screen too narrow for it at its Left the type gets
     // smaller rather than the time being cut off.
@@ -489,10 +542,14 @@ void mnuMenu::arrangeControls() {
     // Each receiver: its caption, centred over the list, then its next event with the START mark
     // beside it, then its week.
     const int captionWidth = std::max(2 * (kListWidth / 2 - Label5_->x() + lstNextToSwitch_->x()), 120);
+    const int healthLeft = lstNextToSwitch_->x() + kListWidth + kMargin + kStartWidth + kMargin;
+    const int healthWidth = std::max(kHealthWidth, width - healthLeft);
     auto block = [&](int top, QLabel* caption, QLabel* next, QLabel* start, QListView* list, int height) {
         caption->setGeometry(caption->x(), top, captionWidth, kCaptionHeight);
         next->setGeometry(next->x(), top + kCaptionHeight + kGap, kListWidth, kNextHeight);
         start->setGeometry(next->x() + kListWidth + kMargin, next->y(), kStartWidth, kNextHeight);
+        (next == label1_ ? lblHealth1_ : lblHealth2_)
+            ->setGeometry(healthLeft, next->y(), healthWidth, kNextHeight);
         list->setGeometry(list->x(), next->y() + kNextHeight + kGap, kListWidth, height);
         return list->y() + height;
     };
@@ -511,10 +568,13 @@ void mnuMenu::arrangeControls() {
     // The file panel stands at the right edge, beside the lists.
     const int panelLeft = std::max(width - kPanelWidth, Label2_->x() + kStartWidth + 2 * kMargin);
     const int panelWidth = std::max(200, width - panelLeft);
-    const int panelTop = label1_->y();
+    // Below the health line when there is one, so the panel never covers it.
+    const int panelTop = label1_->y() + (monitoring_ ? kNextHeight + kGap : 0);
     lblDrive_->setGeometry(panelLeft, panelTop, 50, 28);
     Drive1_->setGeometry(panelLeft + 55, panelTop, panelWidth - 55, 28);
     const int buttonTop = bottom - kButtonHeight;
+    lblStationHealth_->setGeometry(lstNextToSwitch_->x(), bottom + kGap,
+                                   std::max(kListWidth, width - kMargin), kNextHeight);
     Dir1_->setGeometry(panelLeft, panelTop + 28 + kGap, panelWidth,
                        std::max(kMinListHeight, buttonTop - kGap - (panelTop + 28 + kGap)));
     cmdSave_->setGeometry(panelLeft, buttonTop, 100, kButtonHeight);

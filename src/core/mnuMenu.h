@@ -23,6 +23,7 @@ namespace qc {
 class FolderTree;
 class Module1;
 class StopSignals;
+class Monitoring;
 
 // The main window: the running clock, each receiver's next event and coming week, the file panel
 // for loading and saving the schedule, and the menu. It only shows Module1's state and turns clicks
@@ -55,11 +56,16 @@ public:
     QAction* mnuMonCon;
     QAction* mnuHelp;
     QAction* mnuAbout;
+    QAction* mnuMonitoring = nullptr;  // in the SetUp menu, with a monitoring to configure
 
     // Engineering mode (--engineering): the menu items kept for the station engineer, hidden in
     // normal use, are shown, and the title bar says so.
     void setEngineeringMode(bool on);
     bool engineeringMode() const { return engineering_; }
+
+    // The station's health for the run: its lines beside each receiver's next event and under the
+    // lists, and the Monitoring window of the SetUp menu. Set before load(), which starts it.
+    void setMonitoring(Monitoring* monitoring);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -106,6 +112,7 @@ private:
     void askToStop();
     void stopBy(const QString& cause);
     void logStop(const QString& cause);
+    void refreshHealth();
 
     Module1& m_;
     bool engineering_ = false;
@@ -122,6 +129,10 @@ private:
     QLabel* Label6_;
     QLabel* Label4_;
     QLabel* lblPort_;
+    QLabel* lblHealth1_;        // "Receiver 1 health"
+    QLabel* lblHealth2_;        // "Receiver 2 health"
+    QLabel* lblStationHealth_;  // "Station health"
+    Monitoring* monitoring_ = nullptr;
     QLabel* lblPlayTime_;
     QListView* List1_;
     QComboBox* Drive1_;

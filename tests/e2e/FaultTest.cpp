@@ -95,7 +95,9 @@ void once(Station& s, const std::function<void()>& step) {
 }
 
 const Fault kFaults[] = {
-    {.name = "receiver silent", .simOptions = {"--silent"}},
+    {.name = "receiver silent",
+     .simOptions = {"--silent"},
+     .message = "ALERT Receiver 1 not answering since"},
     {.name = "receiver streams without end", .simOptions = {"--endless"}},
     {.name = "receiver sends garbage", .simOptions = {"--garbage"}},
     {.name = "receiver vanishes mid-exchange",
