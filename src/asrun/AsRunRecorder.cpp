@@ -166,7 +166,7 @@ void AsRunRecorder::write(Pending& p, bool missed) {
     row.source = e.SourceCode;
     row.route = e.Route;
     row.firstCommandMs = p.firstCommandMs;
-    row.commandsSent = p.sent;
+    row.commandsSent = std::min(p.sent, 2);
     row.remoteStart = p.remoteStart;
     row.remoteSeconds = p.remoteStart >= 0 ? p.remoteSeconds : -1;
     row.outcome = missed ? AsRunOutcome::Missed : outcomeOf(p.sent);

@@ -58,6 +58,14 @@ TEST(AsRunRecord, OneRowPerEventAsItWent) {
          {"2026-12-07,14:01:00,1,Step,A,14,3,14:01:02.000,2,14:01:02,1,sent"}},
         {"QuotedNameOnReceiver2WithoutRemoteStart", {makeEntry("Talk, \"Live\"", 2, "14:01:00", {1}, 1, "B")},
          "110001d12", {}, {"2026-12-07,14:01:00,2,\"Talk, \"\"Live\"\"\",B,14,3,14:00:51.500,2,,,sent"}},
+        // A manual switch from the editor in the middle of the cycle is not the event's.
+        {"ManualSwitchDuringTheCycle", {makeEntry("News", 1, "14:01:00", {1}, 2)}, "110001d02",
+         {{"14:00:47", [](TestProgram& p) { emit p.m->switchCommandDone(1, true, {}); }}},
+         {"2026-12-07,14:01:00,1,News,A,14,3,14:00:46.550,2,14:00:59,1,sent"}},
+        // The output still held for the event before: no remote start, the row once the engine moves on.
+        {"OutputStillHeld", {makeEntry("Long", 1, "14:00:30", {1}, 3, "A", 1, 1, "01:00"), makeEntry("Next", 1, "14:01:00", {1}, 2)},
+         "110001d02", {}, {"2026-12-07,14:00:30,1,Long,A,1,1,14:00:16.550,2,14:00:29,60,sent",
+                           "2026-12-07,14:01:00,1,Next,A,14,3,14:00:46.550,2,,,sent"}},
         // The first row meets a full disk part way: none of it stays, and the next file write
         // starts with the header again.
         {"DiskFull", {makeEntry("One", 1, "14:01:00", {1}, 2), makeEntry("Two", 1, "14:02:00", {1}, 2)}, "110001d02",
