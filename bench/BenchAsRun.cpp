@@ -81,6 +81,17 @@ void BM_ReadBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadBytes)->Arg(kDays)->Arg(31)->Unit(benchmark::kMillisecond);
 
+// Read and sorted: what the window and every export start from.
+void BM_ReadRange(benchmark::State& state) {
+    for (auto _ : state) {
+        const qc::AsRunReport r =
+            qc::AsRunReport::read(year().logs(), kFirst, kFirst.addDays(state.range(0) - 1));
+        benchmark::DoNotOptimize(r.rows.data());
+    }
+    state.SetBytesProcessed(state.iterations() * year().bytes * state.range(0) / kDays);
+}
+BENCHMARK(BM_ReadRange)->Arg(kDays)->Arg(31)->Unit(benchmark::kMillisecond);
+
 // Read, sorted and written as CSV to a file, as the command line does.
 void BM_RangeToCsv(benchmark::State& state) {
     const QString out = QDir(year().dir.path()).filePath(QStringLiteral("out.csv"));

@@ -229,7 +229,8 @@ private:
                                       QString::number(t.failed), QString::number(t.missed)};
             cells(values, widths, 5, body_, shaded++ % 2 ? kShade : QColor(), right);
         }
-        if (!room(rowHeight_)) startPage();
+        if (!room(rowHeight_ * 1.3)) startPage();
+        y_ += rowHeight_ * 0.3;
         text(font(7.5, false, true), QRectF(0, y_, writer_.width(), rowHeight_), Qt::AlignLeft,
              QStringLiteral("Sent: one or both switch commands reached the receiver's port. Times are the "
                             "station's local time."));

@@ -108,6 +108,7 @@ frmAsRun::frmAsRun(Module1& m, QWidget* parent)
                                            QStringLiteral("Missed")});
     grdTotals_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdTotals_->verticalHeader()->hide();
+    grdTotals_->verticalHeader()->setDefaultSectionSize(grdAsRun_->verticalHeader()->defaultSectionSize());
     grdTotals_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     grdTotals_->setToolTip(QStringLiteral("Sent: one or both switch commands reached the receiver's port"));
 
@@ -146,7 +147,9 @@ frmAsRun::frmAsRun(Module1& m, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(dates);
     layout->addWidget(grdAsRun_, 3);
-    layout->addWidget(new QLabel(QStringLiteral("Totals per programme"), this));
+    auto* totalsCaption = new QLabel(QStringLiteral("Totals per programme"), this);
+    totalsCaption->setBuddy(grdTotals_);
+    layout->addWidget(totalsCaption);
     layout->addWidget(grdTotals_, 1);
     layout->addWidget(lblWarnings_);
     layout->addLayout(buttons);
