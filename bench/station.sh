@@ -3,9 +3,10 @@
 # Usage: bench/station.sh load [minutes] [--no-load]   switching moments under stress-ng and disk flushes
 #        bench/station.sh soak [minutes]               an hour unattended: memory and descriptors
 #        bench/station.sh month [days]                 simulate-week over 30 days: memory
+#        bench/station.sh asrun                        the as-run report over a year of records
 set -euo pipefail
 cd "$(dirname "$0")/.."
-what="${1:?load, soak or month}"
+what="${1:?load, soak, month or asrun}"
 shift
 extra=()
 [ "$what" = load ] && extra=(stress-ng)
@@ -15,6 +16,7 @@ case "$what" in
   load) target=bench_load_timing ;;
   soak) target=bench_soak_hour ;;
   month) target=bench_simulated_month ;;
+  asrun) target=bench_asrun ;;
   *) echo "unknown run: $what" >&2; exit 2 ;;
 esac
 cmake --build build/release --target "$target"

@@ -8,6 +8,8 @@
 
 #include <csignal>
 
+#include "asrun/AsRunCommand.h"
+#include "asrun/AsRunRecorder.h"
 #include "core/Module1.h"
 #include "core/mnuMenu.h"
 #include "monitoring/Monitoring.h"
@@ -36,6 +38,8 @@ int main(int argc, char** argv) {
         const int fd = ::open("/proc/self/fd/2", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd >= 0 && ::dup2(fd, STDERR_FILENO) >= 0) ::close(fd);
     }
+    // The as-run report beside a running station: no window, no lock, no port.
+    if (qc::isAsRunCommand(argc, argv)) return qc::runAsRunCommand(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillornControl"));
     // The desktop entry the window belongs to, for its icon in the desktop's task list.
@@ -76,6 +80,8 @@ int main(int argc, char** argv) {
     qc::Module1 m(paths, clock, serial, port);
     // The station's health and its alerts, for the whole run; the window's load reads Monitoring.ini.
     qc::Monitoring monitoring(m);
+    // The as-run record of every event the tick serves.
+    qc::AsRunRecorder asRun(m);
 
     qc::mnuMenu window(m);
     window.setEngineeringMode(options.isSet(engineering));

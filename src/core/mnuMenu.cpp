@@ -24,6 +24,7 @@
 #include "FolderTree.h"
 #include "Module1.h"
 #include "WindowAccess.h"
+#include "asrun/frmAsRun.h"
 #include "engine/ScheduleTransfer.h"
 #include "frmError.h"
 #include "monitoring/HealthLabel.h"
@@ -376,6 +377,9 @@ void mnuMenu::buildMenu() {
     ActivityLog = item(mnuHistory_->addAction(QStringLiteral("&Activity Log")), "ActivityLog");
     mnuEB = item(mnuHistory_->addAction(QStringLiteral("&EB")), "mnuEB");
     mnuMPEG = item(mnuHistory_->addAction(QStringLiteral("&MPEG")), "mnuMPEG", false);
+    // The as-run record of what went to air, for programme suppliers.
+    connect(item(mnuHistory_->addAction(QStringLiteral("As-&run report")), "mnuAsRun"), &QAction::triggered,
+            this, [this] { frmAsRun::showReport(m_, this); });
 
     mnuMonCon = item(bar->addAction(QStringLiteral("&Monitor and Control")), "mnuMonCon");
     mnuHelp = item(bar->addAction(QStringLiteral("&Help")), "mnuHelp");

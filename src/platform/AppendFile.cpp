@@ -52,6 +52,11 @@ void AppendFile::write(const QByteArray& bytes) {
     }
 }
 
+qint64 AppendFile::size() const {
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : -1;
+}
+
 void AppendFile::close() {
     locked_ = false;
     if (fd_ < 0) return;

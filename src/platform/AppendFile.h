@@ -19,6 +19,8 @@ public:
     // Writes all bytes or, failing that (a full disk), none: the file keeps whole lines. Throws.
     void write(const QByteArray& bytes);
     void close();
+    // The size of the open file, -1 when it cannot be told: 0 for a file new or left empty.
+    qint64 size() const;
 
     // Opens, appends and closes.
     static void append(const QString& path, const QByteArray& bytes);

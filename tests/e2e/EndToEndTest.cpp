@@ -89,6 +89,18 @@ TEST(EndToEnd, SwitchesAReceiverPulsesTheRemoteStartAndPetsTheWatchdog) {
     EXPECT_EQ(heard(1000).count("WATCHDOG=1"), 0);
     kill(pid_t(program.processId()), SIGCONT);
     EXPECT_GE(heard(1000).count("WATCHDOG=1"), 5);
+    // The as-run record of the event, read by the report beside the running program.
+    QProcess report;
+    report.setProcessEnvironment(env);
+    const QString day = T.date().toString(Qt::ISODate);
+    report.start(QUILLORNCONTROL_BINARY, {"--as-run", day, day, "--csv", p.file("as-run.csv")});
+    EXPECT_TRUE(report.waitForFinished(30000));
+    EXPECT_EQ(report.exitCode(), 0) << report.readAllStandardError().toStdString();
+    EXPECT_TRUE(QRegularExpression("\r\n" + day + "," + T.time().toString("HH:mm:ss") +
+                                   ",1,E2E Programme,C,21,2,[0-9:]{8}\\.\\d{3},2,[0-9:]{8},1,sent\r\n$")
+                    .match(p.readFile("as-run.csv"))
+                    .hasMatch())
+        << p.readFile("as-run.csv").toStdString();
     close(fd);
     EXPECT_EQ(program.state(), QProcess::Running);
     program.terminate();

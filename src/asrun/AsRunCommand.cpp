@@ -1,0 +1,92 @@
+#include "AsRunCommand.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <cstdio>
+#include <cstring>
+
+#include "AsRunListing.h"
+#include "AsRunPdf.h"
+#include "AsRunReport.h"
+#include "AsRunSettings.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/QcError.h"
+
+namespace qc {
+
+namespace {
+
+constexpr int kBadArguments = 2;
+
+int fail(const QString& text) {
+    std::fprintf(stderr, "quillorncontrol --as-run: %s\n", text.toLocal8Bit().constData());
+    return kBadArguments;
+}
+
+QDate dateOf(const char* text) {
+    static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    const QString s = QString::fromLocal8Bit(text);
+    return form.match(s).hasMatch() ? QDate::fromString(s, Qt::ISODate) : QDate();
+}
+
+}  // namespace
+
+bool isAsRunCommand(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--as-run") == 0) return true;
+    return false;
+}
+
+int runAsRunCommand(int& argc, char** argv) {
+    const char* const usage = "usage: quillorncontrol --as-run FROM TO --csv FILE | --pdf FILE";
+    QDate from, to;
+    QString csv, pdf;
+    int dates = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--as-run") == 0 && i + 2 < argc) {
+            for (QDate* d : {&from, &to}) {
+                *d = dateOf(argv[++i]);
+                if (!d->isValid())
+                    return fail(QStringLiteral("\"%1\" is not a date of the form YYYY-MM-DD").arg(argv[i]));
+            }
+            ++dates;
+        } else if ((std::strcmp(a, "--csv") == 0 || std::strcmp(a, "--pdf") == 0) && i + 1 < argc) {
+            (a[2] == 'c' ? csv : pdf) = QString::fromLocal8Bit(argv[++i]);
+        } else {
+            return fail(QString::fromLatin1(usage));
+        }
+    }
+    if (dates != 1 || (csv.isEmpty() && pdf.isEmpty())) return fail(QString::fromLatin1(usage));
+    if (from > to)
+        return fail(QStringLiteral("FROM %1 is after TO %2")
+                        .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)));
+
+    // The fonts of the PDF come from a platform; no display is needed for them.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A script reads standard error as this command's own lines: Qt's notes on its set-up are left out.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    });
+    QGuiApplication app(argc, argv);
+    const Paths paths = Paths::fromEnvironment();
+    const AsRunReport report = AsRunReport::read(paths.logsFolder(), from, to);
+    for (const QString& warning : report.warnings)
+        std::fprintf(stderr, "warning: %s\n", warning.toLocal8Bit().constData());
+    const AsRunSettings settings = AsRunSettings::read(paths.file(QStringLiteral("Monitoring.ini")));
+    const AsRunHeading heading{settings.stationName, from, to, SystemClock().now()};
+    try {
+        if (!csv.isEmpty()) saveFile(csv, [&](QIODevice& out) { return out.write(report.csv()) >= 0; });
+        if (!pdf.isEmpty())
+            saveFile(pdf, [&](QIODevice& out) {
+                return writeAsRunPdf(out, report, heading, paperOf(paperLocale()));
+            });
+    } catch (const QcError& e) {
+        return fail(e.description());
+    }
+    return 0;
+}
+
+}  // namespace qc
