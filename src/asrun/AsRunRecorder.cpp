@@ -191,8 +191,6 @@ void AsRunRecorder::write(Pending& p, bool missed) {
 
 void AsRunRecorder::deleteOldFiles() {
     const AsRunSettings settings = AsRunSettings::read(m_.paths().file(QStringLiteral("Monitoring.ini")));
-    if (!settings.problem.isEmpty() && settings.problem != reported_) m_.ShowMessage(settings.problem);
-    reported_ = settings.problem;
     // Kept: today and the days before it, keepDays in all.
     const QDate oldest = day_.addDays(1 - qint64(settings.keepDays));
     const QDir folder(m_.paths().logsFolder());

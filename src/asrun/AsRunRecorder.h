@@ -61,7 +61,6 @@ private:
     Module1& m_;
     std::vector<Pending> pending_;
     QDate day_;
-    QString reported_;  // the settings problem last reported
 };
 
 }  // namespace qc

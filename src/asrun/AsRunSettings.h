@@ -10,7 +10,6 @@ struct AsRunSettings {
     static constexpr int DefaultKeepDays = 400;
 
     int keepDays = DefaultKeepDays;  // AsRunKeepDays: days an ARyymmdd.csv is kept
-    QString problem;                 // why a value set was not used; empty when it was
     QString stationName;             // StationName, else the host's name
 
     static AsRunSettings read(const QString& iniPath);

@@ -97,14 +97,13 @@ TEST(AsRunRecord, OneRowPerEventAsItWent) {
 }
 
 // The first tick of a day deletes the records past AsRunKeepDays (a day is kept with the days
-// before it), and nothing else; a value that is no number of days is said once and 400 is used.
+// before it), and nothing else; a value that is no number of days gives 400 (the monitoring says why).
 TEST(AsRunRecord, KeepsTheRecordForItsDays) {
-    for (const auto& [setting, left, message] :
-         {std::tuple("3", "AL261201.log AR261205.csv AR261207.CSV ar261206.csv notes.csv", ""),
-          std::tuple(
-              "x", "AL261201.log AR251103.csv AR261204.csv AR261205.csv AR261207.CSV ar261206.csv notes.csv",
-              "Monitoring.ini: AsRunKeepDays = \"x\" is not a number of days (1 or more); the as-run "
-              "record is kept for 400 days.")}) {
+    for (const auto& [setting, left] :
+         {std::pair("3", "AL261201.log AR261205.csv AR261207.CSV ar261206.csv notes.csv"),
+          std::pair(
+              "x",
+              "AL261201.log AR251103.csv AR261204.csv AR261205.csv AR261207.CSV ar261206.csv notes.csv")}) {
         TestProgram p(at("00:00:00"));
         for (const char* name : {"AR261204.csv", "AR261205.csv", "ar261206.csv", "AR261207.CSV",
                                  "AR251102.csv", "AR251103.csv", "AL261201.log", "notes.csv"})
@@ -114,7 +113,7 @@ TEST(AsRunRecord, KeepsTheRecordForItsDays) {
         p.start({}, "110001d02");
         SimulatedRun(*p.m, p.clock).runUntil(at("00:00:02"));
         EXPECT_EQ(QDir(p.file("logs")).entryList(QDir::Files, QDir::Name).join(' '), left);
-        EXPECT_EQ(p.messages.join('|'), message);
+        EXPECT_EQ(p.messages.join('|'), "");
     }
 }
 
