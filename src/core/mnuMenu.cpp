@@ -25,6 +25,7 @@
 #include "Module1.h"
 #include "engine/ScheduleTransfer.h"
 #include "frmError.h"
+#include "inbox/ScheduleInbox.h"
 #include "receiver/frmMonCon.h"
 #include "receiver/frmSetUp.h"
 #include "review/frmWeeklySchedule.h"
@@ -416,6 +417,11 @@ void mnuMenu::load() {
     guarded(m_, &Module1::InitializeProgram);
     refreshView();
     tmrClock_->start();
+    // Schedules a traffic office drops in the inbox, applied between switch cycles.
+    auto* inbox = new ScheduleInbox(m_, this);
+    // Monitoring: scheduleRejected raises the station alert schedule_rejected; scheduleApplied
+    // clears it and sets quillorn_schedule_applied_timestamp_seconds and quillorn_schedule_entries.
+    inbox->start();
     watchdog_.ready();
 }
 

@@ -106,5 +106,47 @@ TEST(EndToEnd, SwitchesAReceiverPulsesTheRemoteStartAndPetsTheWatchdog) {
     EXPECT_EQ(sim.lines(), std::vector<QByteArray>({"SP C,S,21", "AM C,2", "", "SP C,S,21", "AM C,2", ""}));
 }
 
+// A schedule copied into the inbox of the running program, as cp or a sync tool leaves it, is applied
+// once it has rested and switches the receiver at the next event.
+TEST(EndToEnd, AScheduleDroppedInTheInboxChangesTheNextSwitch) {
+    TestProgram p;
+    ReceiverSim sim(p.home(), 1, {"--baud", "9600"});
+    ASSERT_TRUE(sim.ready());
+    p.writeFile("QuillornControl.ini", "111001d00");
+    p.writeFile("LPT1", QByteArray("\x00\x7f", 2));
+    auto entry = [](const char* name, const QDateTime& t, const char* port, int source) {
+        return makeEntry(name, 1, t.time().toString("HH:mm:ss").toLatin1(), {t.date().dayOfWeek() % 7}, 1,
+                         port, source, 2);
+    };
+    writeSchedule(p.file("SwitchList.dat"),
+                  {entry("Old", QDateTime::currentDateTime().addSecs(3600), "B", 11)});
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLORN_HOME", p.home());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QUILLORNCONTROL_BINARY, {});
+    for (QDeadlineTimer d(30000); !d.hasExpired() && !QFileInfo(p.file("inbox")).isDir();)
+        program.waitForReadyRead(50);
+    ASSERT_TRUE(QFileInfo(p.file("inbox")).isDir());
+
+    QDateTime T = QDateTime::currentDateTime().addSecs(28);
+    T.setTime(QTime(T.time().hour(), T.time().minute(), T.time().second()));
+    writeSchedule(p.file("inbox/switchlist.dat"), {entry("New", T, "C", 42)});
+    QFile::setPermissions(p.file("inbox/switchlist.dat"), QFile::ReadOwner | QFile::WriteOwner);
+    QByteArray output;
+    while (QDateTime::currentDateTime() < T.addSecs(2)) {
+        program.waitForReadyRead(50);
+        output += program.readAll();
+    }
+    program.terminate();
+    program.waitForFinished(5000);
+    const QString al = QString::fromLatin1(p.readFile("logs/AL" + T.date().toString("yyMMdd") + ".log"));
+    SCOPED_TRACE("activity log:\n" + al.toStdString() + "\nprogram output:\n" + output.toStdString());
+    EXPECT_TRUE(al.contains("  Schedule from inbox applied: 1 entries (was 1)\r\n"));
+    EXPECT_EQ(sim.lines(), std::vector<QByteArray>({"SP C,S,42", "AM C,2", "", "SP C,S,42", "AM C,2", ""}));
+}
+
 }  // namespace
 }  // namespace qc::test
