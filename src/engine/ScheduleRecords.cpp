@@ -162,8 +162,8 @@ ScheduleReplaced replaceSchedule(Module1& m, const QByteArray& records) {
             emit m.fileWritten(m.SchedFileNo.path(), true, {});
         }
     } catch (...) {
-        // The next events are searched again all the same: the ones found before may name records
-        // that another program took.
+        // The next events are searched again all the same: a write that could not be taken back
+        // leaves records that the ones found before no longer name.
         try {
             m.FindNextSwitch1();
             m.FindNextSwitch2();

@@ -138,5 +138,25 @@ TEST(Inbox, DeliveriesAreTakenWholeCheckedAndAppliedBetweenCycles) {
     }
 }
 
+// Deliveries dated more than 30 days back go with the daily deletions; nothing else in the inbox does.
+TEST(Inbox, KeepsThirtyDaysOfDeliveriesAndDeletesNothingElse) {
+    TestProgram p(at("10:00:14"));
+    ScheduleInbox inbox(*p.m);
+    const QStringList kept = {"20261106-000000-switchlist.dat", "applied/20261107-000000-switchlist.dat",
+                              "rejected/20261106-000000-notes.txt"};
+    for (const QString& name : kept + QStringList{"applied/20261106-235959-switchlist.dat",
+                                                  "rejected/20261106-000000-2-switchlist.dat.txt"})
+        p.writeFile("inbox/" + name, "x");
+    QStringList left;
+    for (const char* moment : {"10:00:14", "10:00:15"}) {
+        p.clock.set(at(moment));
+        inbox.afterTick();
+        left << QString::number(filesIn(p.file("inbox")).size());
+    }
+    for (const auto& [name, bytes] : filesIn(p.file("inbox")))
+        left << name;
+    EXPECT_EQ(left, QStringList({"5", "3"}) + kept);
+}
+
 }  // namespace
 }  // namespace qc::test
