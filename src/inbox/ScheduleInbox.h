@@ -26,7 +26,7 @@ class ScheduleInbox : public QObject {
     Q_OBJECT
 public:
     static constexpr qint64 RestMs = 5000;    // a file must have stopped changing this long
-    static constexpr int LookMs = 1000;       // the looks while a file rests
+    static constexpr int LookMs = 500;        // the looks while a file rests
     static constexpr int PollMs = 30000;      // beside the watcher, for network file systems
     static constexpr int KeepDays = 30;       // of applied/ and rejected/
     static constexpr int CycleSoonSecs = 16;  // an event this close has its switch cycle under way
