@@ -190,6 +190,10 @@ public:
     // Lists every switch of the calendar week from the schedule file, Sunday first, by time.
     void BuildWeeklySchedule();
 
+    // The seconds from now (rounded) to an event's second, as the tick counts them; negative once it
+    // has passed.
+    int countdown(const QDate& date, int secs) const;
+
     // ---- Services
     const Paths& paths() const { return paths_; }
     Clock& clock() { return clock_; }
@@ -234,6 +238,9 @@ signals:
     void clockResetDone(bool ok, const QString& reason);
     // A clock tick ended.
     void ticked();
+    // The whole schedule was put in place from outside the program's windows (a schedule delivered
+    // to the inbox): a window showing entries shows them afresh.
+    void scheduleReplaced();
 
 private:
     // One event's key (date and second) already served, so a repeat of the same moment (a clock set
@@ -249,7 +256,6 @@ private:
     void serveOverdue(int receiver);
     void switchReceiver(int receiver);
     void cycleTick(int receiver);
-    int countdown(const QDate& date, int secs) const;
     void remoteStart(int receiver);
     // The event's second: told once, then its remote start tried.
     void eventSecond(int receiver, const EventKey& key);

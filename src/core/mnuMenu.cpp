@@ -27,6 +27,7 @@
 #include "asrun/frmAsRun.h"
 #include "engine/ScheduleTransfer.h"
 #include "frmError.h"
+#include "inbox/ScheduleInbox.h"
 #include "monitoring/HealthLabel.h"
 #include "monitoring/Monitoring.h"
 #include "monitoring/frmMonitoring.h"
@@ -473,6 +474,27 @@ void mnuMenu::load() {
     refreshView();
     refreshHealth();
     tmrClock_->start();
+    // Schedules a traffic office drops in the inbox, applied between switch cycles. A refusal is an
+    // alert for whoever watches the station; the inbox logs and shows it itself.
+    auto* inbox = new ScheduleInbox(m_, this);
+    if (monitoring_) {
+        connect(inbox, &ScheduleInbox::scheduleRejected, monitoring_, [m = monitoring_](const QString& why) {
+            m->raiseStationAlert(QStringLiteral("schedule_rejected"),
+                                 QStringLiteral("ALERT Schedule from inbox refused: ") + why, true);
+        });
+        connect(inbox, &ScheduleInbox::scheduleApplied, monitoring_,
+                [m = monitoring_](int entries, int, qint64 utcSecs) {
+                    m->clearStationAlert(QStringLiteral("schedule_rejected"),
+                                         QStringLiteral("RESTORED Schedule from inbox applied"));
+                    m->setGauge(QStringLiteral("quillorn_schedule_applied_timestamp_seconds"),
+                                QStringLiteral("When the last schedule from the inbox was applied."),
+                                double(utcSecs));
+                    m->setGauge(QStringLiteral("quillorn_schedule_entries"),
+                                QStringLiteral("Entries of the schedule last applied from the inbox."),
+                                entries);
+                });
+    }
+    inbox->start();
     watchdog_.ready();
 }
 

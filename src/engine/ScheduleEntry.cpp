@@ -89,4 +89,36 @@ TimeForm timeForm(const QByteArray& text, std::initializer_list<int> limits) {
     return within ? TimeForm::Good : TimeForm::OutOfRange;
 }
 
+QString lengthRefusal(const QByteArray& length) {
+    if (length == QByteArray(ScheduleEntry::LengthLength, ' ')) return {};
+    switch (timeForm(length, {59, 59})) {
+        case TimeForm::WrongForm:
+            return QStringLiteral("Time format in Length must be MM:SS or left blank");
+        case TimeForm::OutOfRange:
+            return QStringLiteral("Time format in Length must be MM:SS, from 00:00 to 59:59, or left blank");
+        default:
+            return {};
+    }
+}
+
+QString timeRefusal(const QByteArray& time, const QByteArray& dayName) {
+    const QString field = QStringLiteral("Time format in ") + QString::fromLatin1(dayName) +
+                          QStringLiteral(" Time to Switch must be HH:MM:SS");
+    switch (timeForm(time, {23, 59, 59})) {
+        case TimeForm::WrongForm:
+            return field + QStringLiteral(" or left blank");
+        case TimeForm::OutOfRange:
+            return field + QStringLiteral(", from 00:00:00 to 23:59:59");
+        default:
+            return {};
+    }
+}
+
+QString holdingRefusal(const ScheduleEntry& entry, bool remoteStartOn) {
+    if (!remoteStartOn || entry.RemoteMode != 3 ||
+        entry.Length != QByteArray(ScheduleEntry::LengthLength, ' '))
+        return {};
+    return QStringLiteral("Holding needs the Program Length as MM:SS");
+}
+
 }  // namespace qc

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -56,5 +57,14 @@ struct ScheduleEntry {
 // is no time: stored, it fails every search and switch that reads it.
 enum class TimeForm { Good, WrongForm, OutOfRange };
 TimeForm timeForm(const QByteArray& text, std::initializer_list<int> limits);
+
+// What the editor says of a fitted Length (blank, or MM:SS) and of a ticked day's fitted time
+// (HH:MM:SS): empty when it would store it, else its message. Schedules that reach the program
+// without the editor are held to the same words.
+QString lengthRefusal(const QByteArray& length);
+QString timeRefusal(const QByteArray& time, const QByteArray& dayName);
+// A Holding remote start holds the output for the Length: with remote control on, one without a
+// Length would be released at once.
+QString holdingRefusal(const ScheduleEntry& entry, bool remoteStartOn);
 
 }  // namespace qc

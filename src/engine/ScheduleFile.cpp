@@ -115,7 +115,7 @@ const char* ScheduleFile::Scan::next() {
     return block_.constData() + at_ - R;
 }
 
-void ScheduleFile::writeRaw(qint64 offset, const QByteArray& bytes) {
+void ScheduleFile::writeAt(qint64 offset, const QByteArray& bytes) {
     if (fd_ < 0)
         throw QcError(QcError::BadFileNameOrNumber,
                       QStringLiteral("Bad file name or number: %1 is not open").arg(path_));
@@ -129,39 +129,30 @@ void ScheduleFile::writeRaw(qint64 offset, const QByteArray& bytes) {
         }
         done += w;
     }
+}
+
+void ScheduleFile::flush() {
     // A power cut must not lose an applied entry.
     if (::fdatasync(fd_) != 0) throw QcError::fromErrno(errno, path_);
 }
 
-void ScheduleFile::write(qint64 n, const ScheduleEntry& entry) {
-    if (n < 1) throw QcError(QcError::BadFileNameOrNumber, QStringLiteral("Bad record number %1").arg(n));
-    const qint64 offset = (n - 1) * ScheduleEntry::RecordLength;
-    const QByteArray record = entry.serialise();
-    // A disk writes a sector whole, so only a record that lies across two of them (or across two
-    // memory pages, which are whole sectors) can be caught half written: only that one waits for the
-    // journal to reach the disk first.
-    constexpr qint64 kSector = 512;
-    const bool acrossSectors = offset / kSector != (offset + ScheduleEntry::RecordLength - 1) / kSector;
-    const bool journaled = acrossSectors && writeJournal(offset, record);
-    try {
-        writeRaw(offset, record);
-    } catch (...) {
-        // A write that was refused must not come back at the next opening.
-        if (journaled) (void)::ftruncate(journalFd_, 0);
-        throw;
-    }
-    if (journaled) (void)::ftruncate(journalFd_, 0);
+void ScheduleFile::writeRaw(qint64 offset, const QByteArray& bytes) {
+    writeAt(offset, bytes);
+    flush();
 }
 
-// The journal: before a record that spans two disk sectors is written in place, its offset and its
-// old and new bytes go to SwitchList.dat.journal and reach the disk. A power cut (or a kill) between
-// the two sectors or memory pages would leave it half one programme and half another; the next
-// opening finds the journal and completes the record. Once the record is on the disk the journal is
-// emptied. Without a journal (it cannot be made) records are written all the same: the write
-// matters more than the guard.
+// The journal: before records are written in place, their offsets and their old and new bytes go
+// to SwitchList.dat.journal and reach the disk. A record spans two disk blocks or memory pages now
+// and then, and a power cut (or a kill) between the two would leave it half one programme and half
+// another; a whole schedule copied in, cut off half-way, would run half the old week and half the
+// new. The next opening finds the journal and completes the change. Once the records are on the
+// disk the journal is emptied. Without a journal (it cannot be made) records are written all the
+// same: the write matters more than the guard.
 namespace {
 
-constexpr qint64 kJournalLength = 8 + 4 + 2 * ScheduleEntry::RecordLength + 4;
+constexpr qint64 R = ScheduleEntry::RecordLength;
+constexpr qint64 kBlockLength = 8 + 4 + 2 * R;  // offset, old length, old bytes, new bytes
+constexpr qint64 kLongestJournal = 64 << 20;
 
 quint32 checksum(const QByteArray& bytes) {
     quint32 h = 2166136261u;  // FNV-1a
@@ -199,7 +190,57 @@ T numberAt(const QByteArray& in, qsizetype at) {
 
 }  // namespace
 
-bool ScheduleFile::writeJournal(qint64 offset, const QByteArray& record) {
+void ScheduleFile::write(qint64 n, const ScheduleEntry& entry) {
+    if (n < 1) throw QcError(QcError::BadFileNameOrNumber, QStringLiteral("Bad record number %1").arg(n));
+    // A disk writes a sector whole, so a single record that lies within one sector cannot be caught
+    // half written: only one across two sectors (or two memory pages, which are whole sectors) waits
+    // for the journal to reach the disk first.
+    constexpr qint64 kSector = 512;
+    const qint64 offset = (n - 1) * R;
+    if (offset / kSector == (offset + R - 1) / kSector)
+        writeRaw(offset, entry.serialise());
+    else
+        write(std::vector<RecordBytes>{{n, entry.serialise()}});
+}
+
+void ScheduleFile::write(const std::vector<RecordBytes>& records) {
+    for (const RecordBytes& r : records)
+        if (r.n < 1 || r.bytes.size() != R)
+            throw QcError(QcError::BadFileNameOrNumber, QStringLiteral("Bad record number %1").arg(r.n));
+    struct stat st {};
+    const qint64 oldSize = fd_ >= 0 && ::fstat(fd_, &st) == 0 ? st.st_size : -1;
+    std::vector<QByteArray> old;
+    old.reserve(records.size());
+    for (const RecordBytes& r : records)
+        old.push_back(fd_ >= 0 ? readAt(fd_, (r.n - 1) * R, R) : QByteArray());
+    const bool journaled = writeJournal(records, old);
+    size_t written = 0;
+    try {
+        for (; written < records.size(); ++written)
+            writeAt((records[written].n - 1) * R, records[written].bytes);
+        flush();
+    } catch (...) {
+        // What went in is taken out again, so a failed write leaves the file as it was and never
+        // comes back at the next opening. Where even that fails, the journal stays: the next opening
+        // completes the change rather than leave a mix.
+        bool restored = true;
+        try {
+            for (size_t i = 0; i <= written && i < records.size(); ++i)
+                writeAt((records[i].n - 1) * R, old[i]);
+            if (oldSize >= 0 && ::fstat(fd_, &st) == 0 && st.st_size > oldSize) {
+                if (::ftruncate(fd_, oldSize) != 0) restored = false;
+            }
+            flush();
+        } catch (...) {
+            restored = false;
+        }
+        if (journaled && restored) (void)::ftruncate(journalFd_, 0);
+        throw;
+    }
+    if (journaled) (void)::ftruncate(journalFd_, 0);
+}
+
+bool ScheduleFile::writeJournal(const std::vector<RecordBytes>& records, std::vector<QByteArray>& old) {
     if (!writable_) return false;
     if (journalFd_ < 0) {
         journalFd_ = ::open((path_ + QStringLiteral(".journal")).toLocal8Bit().constData(),
@@ -213,39 +254,55 @@ bool ScheduleFile::writeJournal(qint64 offset, const QByteArray& record) {
             ::close(dir);
         }
     }
-    const QByteArray old = readAt(fd_, offset, ScheduleEntry::RecordLength);
     QByteArray entry;
-    appendNumber(entry, offset);
-    appendNumber(entry, static_cast<quint32>(old.size()));
-    entry += old.leftJustified(ScheduleEntry::RecordLength, '\0') + record;
+    entry.reserve(qsizetype(records.size()) * kBlockLength + 4);
+    for (size_t i = 0; i < records.size(); ++i) {
+        appendNumber(entry, (records[i].n - 1) * R);
+        appendNumber(entry, static_cast<quint32>(old[i].size()));
+        entry += old[i].leftJustified(R, '\0') + records[i].bytes;
+    }
     appendNumber(entry, checksum(entry));
-    return ::pwrite(journalFd_, entry.constData(), entry.size(), 0) == entry.size() &&
-           ::fdatasync(journalFd_) == 0;
+    if (::pwrite(journalFd_, entry.constData(), entry.size(), 0) == entry.size() &&
+        ::ftruncate(journalFd_, entry.size()) == 0 && ::fdatasync(journalFd_) == 0)
+        return true;
+    // Half a journal must not complete anything at the next opening.
+    (void)::ftruncate(journalFd_, 0);
+    return false;
 }
 
 void ScheduleFile::completeJournal() {
     const QString name = path_ + QStringLiteral(".journal");
     const int fd = ::open(name.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return;
-    const QByteArray entry = readAt(fd, 0, kJournalLength + 1);
+    struct stat st {};
+    const bool sized = ::fstat(fd, &st) == 0 && st.st_size <= kLongestJournal;
+    const QByteArray entry = sized ? readAt(fd, 0, st.st_size) : QByteArray();
     ::close(fd);
-    if (entry.size() != kJournalLength ||
-        checksum(entry.left(kJournalLength - 4)) != numberAt<quint32>(entry, kJournalLength - 4))
+    const qint64 blocks = (entry.size() - 4) / kBlockLength;
+    if (blocks < 1 || entry.size() != blocks * kBlockLength + 4 ||
+        checksum(entry.left(entry.size() - 4)) != numberAt<quint32>(entry, entry.size() - 4))
         return;
-    const qint64 offset = numberAt<qint64>(entry, 0);
-    const qint64 oldLength = numberAt<quint32>(entry, 8);
-    const QByteArray old = entry.mid(12, oldLength);
-    const QByteArray record = entry.mid(12 + ScheduleEntry::RecordLength, ScheduleEntry::RecordLength);
-    const QByteArray now = readAt(fd_, offset, ScheduleEntry::RecordLength);
-    if (now == record || now.size() < old.size()) return;
-    // Only a record made of its old and its new bytes is completed: a file put in its place since
-    // (a copy from another PC) is left as it is.
-    for (qsizetype i = 0; i < now.size(); ++i)
-        if (now[i] != record[i] && (i >= old.size() || now[i] != old[i])) return;
+    std::vector<std::pair<qint64, QByteArray>> pending;
+    for (qint64 b = 0; b < blocks; ++b) {
+        const qsizetype at = qsizetype(b * kBlockLength);
+        const qint64 offset = numberAt<qint64>(entry, at);
+        const QByteArray old = entry.mid(at + 12, numberAt<quint32>(entry, at + 8));
+        const QByteArray record = entry.mid(at + 12 + R, R);
+        const QByteArray now = readAt(fd_, offset, R);
+        if (now == record) continue;
+        // Only records made of their old and their new bytes are completed: a file put in its place
+        // since (a copy from another PC) is left as it is.
+        if (now.size() < old.size()) return;
+        for (qsizetype i = 0; i < now.size(); ++i)
+            if (now[i] != record[i] && (i >= old.size() || now[i] != old[i])) return;
+        pending.emplace_back(offset, record);
+    }
     try {
-        writeRaw(offset, record);
+        for (const auto& [offset, record] : pending)
+            writeAt(offset, record);
+        flush();
     } catch (const QcError&) {
-        return;  // the record stays as it is; the next opening tries again
+        return;  // the records stay as they are; the next opening tries again
     }
     (void)::truncate(name.toLocal8Bit().constData(), 0);
 }

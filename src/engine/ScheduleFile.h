@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "ScheduleEntry.h"
 
@@ -63,12 +64,26 @@ public:
     // disk. Throws QcError.
     void write(qint64 n, const ScheduleEntry& entry);
 
+    // One whole record's bytes for record n.
+    struct RecordBytes {
+        qint64 n = 0;
+        QByteArray bytes;
+    };
+    // Writes the records as one change, in the order given (a record past the end only right after
+    // the last one): they all reach the disk before this returns, and a power cut on the way leaves
+    // the file as it was or, completed at the next opening, with all of them. A write that fails
+    // puts back what it had written. Throws QcError.
+    void write(const std::vector<RecordBytes>& records);
+
     // Writes the bytes at the end of the file and waits for the disk; for whole-file copies.
     void writeRaw(qint64 offset, const QByteArray& bytes);
 
 private:
-    bool writeJournal(qint64 offset, const QByteArray& record);
+    // The records with the bytes they replace, on the disk; false when there is no journal.
+    bool writeJournal(const std::vector<RecordBytes>& records, std::vector<QByteArray>& old);
     void completeJournal();
+    void writeAt(qint64 offset, const QByteArray& bytes);
+    void flush();
 
     int fd_ = -1;
     int journalFd_ = -1;

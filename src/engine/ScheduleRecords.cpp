@@ -119,44 +119,61 @@ void Module1::SaveFiles() {
 }
 
 void Module1::LoadSchedules() {
-    const QString path = transferFile(TransferFolder);
-    ScheduleFile in;
-    in.openForReading(path);
-    // The schedule it replaces is kept beside it, on the disk before the first record is written:
-    // a load of the wrong file can be undone. An empty file replaces nothing and keeps the last one.
-    if (in.recordCount() > 0)
-        replaceFileDurably(paths_.file(QStringLiteral("SwitchList.dat.bak")),
-                           readWholeFile(SchedFileNo.path()));
-    qint64 n = 1;
-    ScheduleEntry loaded;
+    // Read whole before anything is replaced: a floppy that fails half-way replaces nothing.
+    const QByteArray copy = readWholeFile(transferFile(TransferFolder));
+    replaceSchedule(*this, copy.left(copy.size() - copy.size() % ScheduleEntry::RecordLength));
+}
+
+namespace {
+bool active(const QByteArray& record) {
+    return record.size() >= 2 && record[0] == 1 && record[1] == 0;
+}
+}  // namespace
+
+ScheduleReplaced replaceSchedule(Module1& m, const QByteArray& records) {
+    constexpr qsizetype R = ScheduleEntry::RecordLength;
+    ScheduleReplaced done;
     try {
-        while (in.read(n, loaded)) {
-            EntryBuf = loaded;
-            PutRecord(n);
-            ++n;
+        const QByteArray old = readWholeFile(m.SchedFileNo.path());
+        const qsizetype copied = records.size() / R;
+        const qsizetype oldRecords = old.size() / R;
+        std::vector<ScheduleFile::RecordBytes> changes;
+        for (qsizetype n = 1; n <= std::max(copied, oldRecords); ++n) {
+            const QByteArray was = n <= oldRecords ? old.mid((n - 1) * R, R) : QByteArray();
+            done.entriesBefore += active(was) ? 1 : 0;
+            // What was loaded is exactly what runs: records past the loaded ones are freed, never
+            // left active from the old schedule. An empty copy (a floppy with nothing on it) loads
+            // nothing and must not wipe the running schedule.
+            QByteArray now = n <= copied ? records.mid((n - 1) * R, R) : was;
+            if (n > copied && copied > 0 && (now[0] != 0 || now[1] != 0)) now[0] = now[1] = 0;
+            done.entriesAfter += active(now) ? 1 : 0;
+            if (now != was) changes.push_back({n, now});
+        }
+        done.changed = qint64(changes.size());
+        if (!changes.empty()) {
+            // On the disk before the first record is written: a load of the wrong file can be undone.
+            replaceFileDurably(m.paths().file(QStringLiteral("SwitchList.dat.bak")), old);
+            try {
+                m.SchedFileNo.write(changes);
+            } catch (const std::exception& e) {
+                emit m.fileWritten(m.SchedFileNo.path(), false, toQcError(e).textOneBlank());
+                throw;
+            }
+            emit m.fileWritten(m.SchedFileNo.path(), true, {});
         }
     } catch (...) {
-        // Records copied before the failure stay copied. The next events are searched again all the
-        // same: the ones found before may now name records that hold other programmes.
+        // The next events are searched again all the same: a write that could not be taken back
+        // leaves records that the ones found before no longer name.
         try {
-            FindNextSwitch1();
-            FindNextSwitch2();
+            m.FindNextSwitch1();
+            m.FindNextSwitch2();
         } catch (...) {
         }
         throw;
     }
-    in.close();
-    // What was loaded is exactly what runs: records past the loaded ones are freed, never left
-    // active from the old schedule. The file itself never shrinks. An empty transfer file (a
-    // floppy with nothing on it) loads nothing and must not wipe the running schedule.
-    const bool loadedAny = n > 1;
-    for (; loadedAny && GetRecord(n); ++n) {
-        if (EntryBuf.Active == 0) continue;
-        EntryBuf.Active = 0;
-        PutRecord(n);
-    }
-    FindNextSwitch1();
-    FindNextSwitch2();
+    m.FindNextSwitch1();
+    m.FindNextSwitch2();
+    return done;
 }
 
 }  // namespace qc

@@ -19,4 +19,19 @@ struct TransferPlan {
 // errors the load itself would give; a save only looks whether it is there. Throws QcError.
 TransferPlan planTransfer(Module1& m, bool loading);
 
+// What a whole schedule copied in replaced.
+struct ScheduleReplaced {
+    int entriesBefore = 0;  // active entries of the schedule that ran
+    int entriesAfter = 0;   // and of the one that runs now
+    qint64 changed = 0;     // records written; 0 when the copy was the schedule already
+};
+
+// The running schedule becomes the copy `records` (its whole 113-byte records), as Load Schedules
+// makes it: records 1..k byte for byte as in the copy, the active ones after k freed (the file
+// never shrinks). Only records that differ are written, all through one journal: a power cut leaves
+// the old schedule or the new one, never a mix. The schedule replaced is kept as SwitchList.dat.bak
+// first, unless nothing changes; an empty copy changes nothing. The searches run again, also after a
+// failure. Throws QcError.
+ScheduleReplaced replaceSchedule(Module1& m, const QByteArray& records);
+
 }  // namespace qc

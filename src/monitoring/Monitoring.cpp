@@ -90,7 +90,11 @@ void Monitoring::apply(const MonitoringSettings& s) {
     metricsRevision_ = ~0ULL;  // written again at the next tick, where the settings say now
 }
 
-void Monitoring::raiseStationAlert(const QString& alert, const QString& text) {
+void Monitoring::raiseStationAlert(const QString& alert, const QString& text, bool remoteOnly) {
+    if (remoteOnly)
+        remoteOnly_.insert(alert);
+    else
+        remoteOnly_.remove(alert);
     health_.raise(alert, 0, text, m_.clock().read());
 }
 
@@ -156,8 +160,10 @@ void Monitoring::flush() {
 }
 
 void Monitoring::deliver(const AlertChange& change) {
-    writeActivityLine(change.text);
-    if (change.raised) m_.ShowMessage(change.text);
+    if (!remoteOnly_.contains(change.alert)) {
+        writeActivityLine(change.text);
+        if (change.raised) m_.ShowMessage(change.text);
+    }
     outlets_.post(webhookBody(change));
     outlets_.notify(change.text, stationName() + QStringLiteral(", ") + isoTime(change.at), change.raised);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include "HealthModel.h"
@@ -38,7 +39,9 @@ public:
     // ("ALERT ...", "RESTORED ..."), which goes to the same outlets at the end of the tick; its series
     // quillorn_alert_active{alert="name",receiver=""} is in the metrics from its first raise on. Safe to
     // call from anywhere on the window thread, also in the middle of a procedure.
-    void raiseStationAlert(const QString& alert, const QString& text);
+    // A subsystem that writes its own activity-log line and message for the event (remoteOnly) has the
+    // alert go only to the webhook, the desktop and the metrics.
+    void raiseStationAlert(const QString& alert, const QString& text, bool remoteOnly = false);
     void clearStationAlert(const QString& alert, const QString& text);
     // A gauge of another subsystem in the metrics file, replaced by name; a name Prometheus does not
     // accept is left out.
@@ -69,6 +72,7 @@ private:
     HealthModel health_;
     Outlets outlets_;
     QList<ExtraGauge> gauges_;
+    QSet<QString> remoteOnly_;  // station alerts whose subsystem logs and shows them itself
     bool flushing_ = false;
     quint64 shownRevision_ = 0;
     quint64 metricsRevision_ = ~0ULL;

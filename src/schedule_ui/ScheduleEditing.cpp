@@ -15,8 +15,6 @@ namespace qc {
 
 namespace {
 
-constexpr char kLengthMessage[] = "Time format in Length must be MM:SS or left blank";
-
 // A source code is sent to the receiver as typed digits: a box holding anything but a whole number
 // would be stored as the number it starts with ("1O" as 1). Left empty it is 0, as before.
 bool wholeNumberText(const QString& text) {
@@ -64,11 +62,7 @@ int16_t wholeNumberOf(const QString& text) {
 QString storeEntry(Module1& m, const EditorFields& f) {
     ScheduleEntry& e = m.EntryBuf;
     e.Length = fitField(toCp1252(f.length), ScheduleEntry::LengthLength);
-    const bool lengthBlank = e.Length == QByteArray(ScheduleEntry::LengthLength, ' ');
-    const TimeForm length = lengthBlank ? TimeForm::Good : timeForm(e.Length, {59, 59});
-    if (length == TimeForm::WrongForm) return QString::fromLatin1(kLengthMessage);
-    if (length == TimeForm::OutOfRange)
-        return QStringLiteral("Time format in Length must be MM:SS, from 00:00 to 59:59, or left blank");
+    if (const QString refused = lengthRefusal(e.Length); !refused.isEmpty()) return refused;
 
     for (int i = 0; i < 7; ++i) {
         e.Days[i] = static_cast<int16_t>(f.days[i]);
@@ -79,16 +73,12 @@ QString storeEntry(Module1& m, const EditorFields& f) {
     // Only ticked days are checked; an unticked day's time is kept as typed.
     for (int i = 0; i < 7; ++i) {
         if (e.Days[i] == 0) continue;
-        const TimeForm time = timeForm(e.Times[i], {23, 59, 59});
-        const QString field = QStringLiteral("Time format in ") + QString::fromLatin1(m.DayNames[i + 1]) +
-                              QStringLiteral(" Time to Switch must be HH:MM:SS");
-        if (time == TimeForm::WrongForm) return field + QStringLiteral(" or left blank");
-        if (time == TimeForm::OutOfRange) return field + QStringLiteral(", from 00:00:00 to 23:59:59");
+        if (const QString refused = timeRefusal(e.Times[i], m.DayNames[i + 1]); !refused.isEmpty())
+            return refused;
     }
 
     // Entries that would be stored and then never act as the operator meant.
-    if (m.RemoteStartOn && e.RemoteMode == 3 && lengthBlank)
-        return QStringLiteral("Holding needs the Program Length as MM:SS");
+    if (const QString refused = holdingRefusal(e, m.RemoteStartOn); !refused.isEmpty()) return refused;
     if (m.TwoReceivers == 1 && f.receiverIndex < 0) return QStringLiteral("Choose Receiver 1 or Receiver 2");
     if (!wholeNumberText(f.sourceCode))
         return QStringLiteral("Number format in Service Provider must be a whole number, such as 14");

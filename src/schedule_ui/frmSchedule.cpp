@@ -85,7 +85,26 @@ frmSchedule::frmSchedule(Module1& m, QWidget* owner) : QWidget(owner, Qt::Window
     // The conflict window belongs to the main window: it may outlive the editor.
     connect(&m_, &Module1::conflictsChecked, this,
             [this](bool found) { frmScheduleConflicts::checked(m_, parentWidget(), found); });
+    connect(&m_, &Module1::scheduleReplaced, this, &frmSchedule::reopen);
     Form_Load();
+}
+
+void frmSchedule::reopen() {
+    // The entry being edited belongs to the schedule that was replaced: an Apply would write it over
+    // another programme. The editor opens afresh on the new schedule, where it stood, as after a
+    // deletion; it takes the focus only if it had it.
+    QWidget* owner = parentWidget();
+    const QByteArray geometry = saveGeometry();
+    const bool active = isActiveWindow();
+    unload();
+    if (active) {
+        showEditor(m_, owner, geometry);
+        return;
+    }
+    instance_ = new frmSchedule(m_, owner);
+    instance_->restoreGeometry(geometry);
+    instance_->setAttribute(Qt::WA_ShowWithoutActivating);
+    instance_->show();
 }
 
 frmSchedule* frmSchedule::showEditor(Module1& m, QWidget* owner, const QByteArray& geometry) {

@@ -68,6 +68,8 @@ private:
     void buildControls();
     void buildMenus();
     void Form_Load();
+    // The schedule was replaced from outside the editor.
+    void reopen();
 
     int listIndex() const;
     // Sets the selected line (-1: none); like a click, this runs the line selection.

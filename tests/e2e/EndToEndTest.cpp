@@ -1,6 +1,7 @@
 // The real program, started as a station starts it on a folder copied from an old PC (its logs in
 // "Logs"): the receiver simulator on a pseudo-terminal as COM1 and a simulated port file as LPT1;
-// and started by systemd as a notify service, a socket of the test's own as NOTIFY_SOCKET. A second
+// and started by systemd as a notify service, a socket of the test's own as NOTIFY_SOCKET. A schedule
+// a traffic office delivers to the inbox, as rsync puts it in place, is what switches. A second
 // program on the same folder stops at once.
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -55,6 +56,17 @@ TEST(EndToEnd, SwitchesAReceiverPulsesTheRemoteStartAndPetsTheWatchdog) {
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(QUILLORNCONTROL_BINARY, {});
     EXPECT_EQ(heard(30000), "READY=1 ");
+    // The same moment from another source: written under a hidden name with its source's times, then
+    // renamed into place, it is taken at once.
+    const QString delivered = p.file("inbox/.switchlist.dat.Xy12ab");
+    writeSchedule(delivered, {makeEntry("E2E Programme", 1, T.time().toString("HH:mm:ss").toLatin1(),
+                                        {T.date().dayOfWeek() % 7}, 2, "C", 42, 2)});
+    QFile file(delivered);
+    file.open(QIODevice::ReadWrite);
+    file.setFileTime(T.addSecs(-3600), QFileDevice::FileModificationTime);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    file.close();
+    file.rename(p.file("inbox/switchlist.dat"));
 
     // A second program on the same folder says so and stops before it touches a port.
     const QDateTime portWritten = QFileInfo(p.file("LPT1")).lastModified();
@@ -97,7 +109,7 @@ TEST(EndToEnd, SwitchesAReceiverPulsesTheRemoteStartAndPetsTheWatchdog) {
     EXPECT_TRUE(report.waitForFinished(30000));
     EXPECT_EQ(report.exitCode(), 0) << report.readAllStandardError().toStdString();
     EXPECT_TRUE(QRegularExpression("\r\n" + day + "," + T.time().toString("HH:mm:ss") +
-                                   ",1,E2E Programme,C,21,2,[0-9:]{8}\\.\\d{3},2,[0-9:]{8},1,sent\r\n$")
+                                   ",1,E2E Programme,C,42,2,[0-9:]{8}\\.\\d{3},2,[0-9:]{8},1,sent\r\n$")
                     .match(p.readFile("as-run.csv"))
                     .hasMatch())
         << p.readFile("as-run.csv").toStdString();
@@ -115,7 +127,8 @@ TEST(EndToEnd, SwitchesAReceiverPulsesTheRemoteStartAndPetsTheWatchdog) {
     EXPECT_GE(T.addMSecs(-500).msecsTo(changes[0].first), 0);
     EXPECT_GE(T.addMSecs(1000).msecsTo(changes[1].first), 0);
     // The wire: the switch command twice, each ending in two CRs (an empty third line).
-    EXPECT_EQ(sim.lines(), std::vector<QByteArray>({"SP C,S,21", "AM C,2", "", "SP C,S,21", "AM C,2", ""}));
+    EXPECT_TRUE(al.contains("  Schedule from inbox applied: 1 entries (was 1)\r\n"));
+    EXPECT_EQ(sim.lines(), std::vector<QByteArray>({"SP C,S,42", "AM C,2", "", "SP C,S,42", "AM C,2", ""}));
 }
 
 }  // namespace

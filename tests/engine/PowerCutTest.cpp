@@ -1,13 +1,16 @@
-// Power cuts: a child process applies entries, saves or loads the schedule, or writes the settings,
-// through the program's own code, over and over, and is killed (SIGKILL) at a random moment. What it
-// had finished before is the state "old", the step it was in adds "new"; both are made again here by
-// the same steps run to their end. Afterwards SwitchList.dat holds in every record the old or the new
-// record, never a mix of two; every other file is the old or the new one whole; the folder loads
-// without a message. A cut that caught a record half written (the journal still full) is made into
-// a torn record by hand, as a disk that took only its first block would leave it: the next start
+// Power cuts: a child process applies entries, saves or loads the schedule, applies one delivered to
+// the inbox, or writes the settings, through the program's own code, over and over, and is killed
+// (SIGKILL) at a random moment. What it had finished before is the state "old", the step it was in
+// adds "new"; both are made again here by the same steps run to their end. Afterwards SwitchList.dat
+// holds in every record the old or the new record, never a mix of two, and a whole schedule copied
+// in is the old or the new schedule whole; every other file is the old or the new one whole; the
+// folder loads without a message. A cut that caught a record half written (the journal still full) is made
+// into a torn record by hand, as a disk that took only its first block would leave it: the next start
 // completes it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +19,7 @@
 #include <random>
 
 #include "TestSupport.h"
+#include "inbox/ScheduleInbox.h"
 
 namespace qc::test {
 namespace {
@@ -42,6 +46,7 @@ void applyStep(Module1& m, int v) {
 struct PowerCut {
     const char* name;
     std::function<void(Module1&, int v)> step;
+    bool wholeSchedule = false;  // the step replaces the schedule as one
 };
 
 const PowerCut kCuts[] = {
@@ -56,7 +61,20 @@ const PowerCut kCuts[] = {
      [](Module1& m, int v) {
          m.TransferFolder = m.paths().file(v % 2 ? "a" : "b");
          m.LoadSchedules();
-     }},
+     },
+     true},
+    {"applying a schedule from the inbox",
+     [](Module1& m, int v) {
+         const QString dropped = m.paths().file("inbox/switchlist.dat");
+         QFile::copy(m.paths().file(v % 2 ? "a/switchlist.dat" : "b/switchlist.dat"), dropped);
+         QFile::setPermissions(dropped, QFile::ReadOwner | QFile::WriteOwner);
+         const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 60, 0}};  // put in place whole
+         ::utimensat(AT_FDCWD, QFile::encodeName(dropped), times, 0);
+         ScheduleInbox inbox(m);
+         inbox.check();
+         inbox.applyTaken();
+     },
+     true},
     {"writing the settings",
      [](Module1& m, int v) {
          m.Rx1Port = 1 + v % 8;
@@ -80,7 +98,7 @@ void prepare(const TestProgram& p) {
         b.push_back(version(r, 2000));
     }
     writeSchedule(p.file("SwitchList.dat"), start);
-    for (const char* folder : {"save", "a", "b"})
+    for (const char* folder : {"save", "a", "b", "inbox"})
         QDir().mkpath(p.file(folder));
     writeSchedule(p.file("a/switchlist.dat"), a);
     writeSchedule(p.file("b/switchlist.dat"), b);
@@ -90,8 +108,11 @@ void prepare(const TestProgram& p) {
 
 std::map<QString, QByteArray> files(const TestProgram& p) {
     auto out = filesIn(p.home());
-    std::erase_if(
-        out, [](const auto& file) { return file.first.contains(".journal") || file.first.endsWith(".new"); });
+    // A delivery the cut left in the inbox is taken again at the next start.
+    std::erase_if(out, [](const auto& file) {
+        return file.first.contains(".journal") || file.first.endsWith(".new") ||
+               file.first.startsWith("inbox/");
+    });
     return out;
 }
 
@@ -172,6 +193,9 @@ TEST(PowerCut, EveryRecordIsOldOrNewAndTheFolderLoads) {
             for (const auto& [name, bytes] : oldFiles)
                 now.try_emplace(name, "(absent)");  // nothing may be lost
             for (const auto& [name, bytes] : now) {
+                if (name == "SwitchList.dat" && cut.wholeSchedule) {
+                    EXPECT_TRUE(bytes == oldSchedule || bytes == newSchedule) << "a mix of two schedules";
+                }
                 if (name != "SwitchList.dat") {
                     EXPECT_TRUE(bytes == get(oldFiles, name) || bytes == get(newFiles, name))
                         << name.toStdString();

@@ -9,6 +9,7 @@
 #include "GuiSupport.h"
 #include "WindowTesting.h"
 #include "core/mnuMenu.h"
+#include "engine/ScheduleTransfer.h"
 #include "engine/SimulatedRun.h"
 #include "review/frmScheduleConflicts.h"
 #include "schedule_ui/frmDialog1.h"
@@ -131,6 +132,12 @@ TEST_F(Editor, ApplyRebuildsTheListEveryReceiversNextEventsAndTheConflicts) {
         EXPECT_EQ(w && w->isVisible() ? listLines(w->lstConflicts()).join(u'|').simplified() : "none",
                   collisions);
     }
+    // A schedule delivered to the inbox replaces the file: the editor opens afresh on it, and what was
+    // typed for the old record 2 can no longer be applied over the new one.
+    run("row=lstDisplaySchedule:1|type=txtPgmName:Typed");
+    replaceSchedule(*p.m, makeEntry("Delivered", 1, "16:00:00", {1}).serialise());
+    emit p.m->scheduleReplaced();
+    EXPECT_EQ(shown().trimmed() + QString::number(c("txtPgmName")->isVisible()), "Delivered0");
 }
 
 TEST_F(Editor, DeleteAndThePopupCommandsActOnTheControlsOnly) {
