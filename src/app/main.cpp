@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "platform/PrinterTextDevice.h"
 #include "platform/SerialLine.h"
+#include "stationio/StationIo.h"
 
 int main(int argc, char** argv) {
     // A file that may grow no further (a size limit) and a standard error that nobody reads any more
@@ -46,12 +47,19 @@ int main(int argc, char** argv) {
     const qc::Paths paths = qc::Paths::fromEnvironment();
     qc::SystemClock clock;
     qc::DeviceSerialLine serial(paths);
-    qc::DeviceParallelPort port(paths.parallelPort());
-    qc::Module1 m(paths, clock, serial, port);
+    // The parallel port or a Modbus module, as StationIO.ini says; the window's Save replaces it.
+    qc::StationIo stationIo(paths);
+    qc::Module1 m(paths, clock, serial, stationIo.port());
+    stationIo.attach(m);
+    stationIo.applyFile();
 
     qc::mnuMenu window(m);
     window.setEngineeringMode(options.isSet(engineering));
+    window.setStationIo(&stationIo);
     window.load();
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A clean exit leaves the automation's remote starts off.
+    stationIo.shutdown();
+    return status;
 }

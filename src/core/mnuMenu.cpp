@@ -26,6 +26,7 @@
 #include "receiver/frmSetUp.h"
 #include "review/frmWeeklySchedule.h"
 #include "schedule_ui/frmSchedule.h"
+#include "stationio/frmStationIO.h"
 #include "viewers/frmAbout.h"
 #include "viewers/frmActivityLog.h"
 #include "viewers/frmHelp.h"
@@ -292,7 +293,14 @@ void mnuMenu::buildMenu() {
     connect(mnuSaveFiles_, &QAction::triggered, this, [this] { showFilePanel(QStringLiteral("Save")); });
     connect(mnuFileExit_, &QAction::triggered, this, &mnuMenu::mnuFileExit_Click);
 
-    mnuSetUp = item(bar->addAction(QStringLiteral("SetUp")), "mnuSetUp");
+    QMenu* setUpMenu = bar->addMenu(QStringLiteral("SetUp"));
+    setUpMenu->setObjectName(QStringLiteral("mnuSetUpMenu"));
+    mnuSetUp = item(setUpMenu->addAction(QStringLiteral("SetUp")), "mnuSetUp");
+    mnuStationIO = item(setUpMenu->addAction(QStringLiteral("Station I/O")), "mnuStationIO");
+    mnuStationIO->setEnabled(false);
+    connect(mnuStationIO, &QAction::triggered, this, [this] {
+        if (stationIo_) frmStationIO::showWindow(*stationIo_, m_, this);
+    });
     mnuServiceProviders =
         item(bar->addAction(QStringLiteral("ServiceProviders")), "mnuServiceProviders", false);
     mnuSchedule = item(bar->addAction(QStringLiteral("Schedules")), "mnuSchedule");
@@ -342,6 +350,11 @@ void mnuMenu::buildMenu() {
     });
     connect(mnuHelp, &QAction::triggered, this, [this] { frmHelp::showHelp(this); });
     connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showAbout(this); });
+}
+
+void mnuMenu::setStationIo(StationIo* io) {
+    stationIo_ = io;
+    mnuStationIO->setEnabled(io != nullptr);
 }
 
 void mnuMenu::buildTimers() {

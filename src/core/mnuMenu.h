@@ -19,6 +19,7 @@ class QTreeView;
 namespace qc {
 
 class Module1;
+class StationIo;
 
 // The main window: the running clock, each receiver's next event and coming week, the file panel
 // for loading and saving the schedule, and the menu. It only shows Module1's state and turns clicks
@@ -41,6 +42,7 @@ public:
     // Menu commands whose windows are opened by the subsystems that own them.
     QAction* mnuLoadSourceCodes;
     QAction* mnuSetUp;
+    QAction* mnuStationIO;
     QAction* mnuServiceProviders;
     QAction* mnuSchedule;
     QAction* mnuSetReceiver;
@@ -56,6 +58,9 @@ public:
     // normal use, are shown, and the title bar says so.
     void setEngineeringMode(bool on);
     bool engineeringMode() const { return engineering_; }
+
+    // The station I/O the "Station I/O" window configures; the item is unavailable without one.
+    void setStationIo(StationIo* io);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -96,6 +101,7 @@ private:
 
     Module1& m_;
     bool engineering_ = false;
+    StationIo* stationIo_ = nullptr;
 
     QWidget* form_;
     QLabel* lblClock_;
