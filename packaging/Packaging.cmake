@@ -2,7 +2,7 @@
 # systemd user unit) and the Debian package built from it with `cpack -G DEB`.
 
 # The tools under names of their own, so they stand beside other programs in bin.
-foreach(tool receiver-sim simulate-week make-demo)
+foreach(tool receiver-sim simulate-week make-demo station-io-sim)
   install(PROGRAMS $<TARGET_FILE:${tool}> DESTINATION bin RENAME quillorn-${tool})
 endforeach()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/quillorncontrol.svg DESTINATION share/icons/hicolor/scalable/apps)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang-format clang libclang-rt-14-dev
-          libcups2-dev fonts-liberation pkgconf libsystemd-dev tzdata "$@")
+          libcups2-dev fonts-liberation pkgconf libsystemd-dev libmodbus-dev tzdata "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -19,6 +19,7 @@
 #include "platform/Paths.h"
 #include "platform/PrinterTextDevice.h"
 #include "platform/SerialLine.h"
+#include "stationio/StationIo.h"
 
 namespace {
 // The exit status of a second program on a data folder in use; the service does not restart on it.
@@ -76,8 +77,11 @@ int main(int argc, char** argv) {
     }
     qc::SystemClock clock;
     qc::DeviceSerialLine serial(paths);
-    qc::DeviceParallelPort port(paths.parallelPort());
-    qc::Module1 m(paths, clock, serial, port);
+    // The parallel port or a Modbus module, as StationIO.ini says; the window's Save replaces it.
+    qc::StationIo stationIo(paths);
+    qc::Module1 m(paths, clock, serial, stationIo.port());
+    stationIo.attach(m);
+    stationIo.applyFile();
     // The station's health and its alerts, for the whole run; the window's load reads Monitoring.ini.
     qc::Monitoring monitoring(m);
     // The as-run record of every event the tick serves.
@@ -86,7 +90,11 @@ int main(int argc, char** argv) {
     qc::mnuMenu window(m);
     window.setEngineeringMode(options.isSet(engineering));
     window.setMonitoring(&monitoring);
+    window.setStationIo(&stationIo);
     window.load();
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A clean exit leaves the automation's remote starts off.
+    stationIo.shutdown();
+    return status;
 }

@@ -35,6 +35,7 @@
 #include "receiver/frmSetUp.h"
 #include "review/frmWeeklySchedule.h"
 #include "schedule_ui/frmSchedule.h"
+#include "stationio/frmStationIO.h"
 #include "viewers/frmAbout.h"
 #include "viewers/frmActivityLog.h"
 #include "viewers/frmHelp.h"
@@ -353,6 +354,11 @@ void mnuMenu::buildMenu() {
     QMenu* setUpMenu = bar->addMenu(QStringLiteral("&SetUp"));
     setUpMenu->setObjectName(QStringLiteral("mnuSetUpMenu"));
     mnuSetUp = item(setUpMenu->addAction(QStringLiteral("&SetUp")), "mnuSetUp");
+    mnuStationIO = item(setUpMenu->addAction(QStringLiteral("Station &I/O")), "mnuStationIO");
+    mnuStationIO->setEnabled(false);
+    connect(mnuStationIO, &QAction::triggered, this, [this] {
+        if (stationIo_) frmStationIO::showWindow(*stationIo_, m_, this);
+    });
     mnuServiceProviders =
         item(bar->addAction(QStringLiteral("Service&Providers")), "mnuServiceProviders", false);
     mnuSchedule = item(bar->addAction(QStringLiteral("S&chedules")), "mnuSchedule");
@@ -431,6 +437,11 @@ void mnuMenu::refreshHealth() {
     showHealthLine(lblHealth1_, receiverHealthLine(health, 1));
     showHealthLine(lblHealth2_, receiverHealthLine(health, 2));
     showHealthLine(lblStationHealth_, stationHealthLine(health));
+}
+
+void mnuMenu::setStationIo(StationIo* io) {
+    stationIo_ = io;
+    mnuStationIO->setEnabled(io != nullptr);
 }
 
 void mnuMenu::buildTimers() {

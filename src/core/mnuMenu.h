@@ -24,6 +24,7 @@ class FolderTree;
 class Module1;
 class StopSignals;
 class Monitoring;
+class StationIo;
 
 // The main window: the running clock, each receiver's next event and coming week, the file panel
 // for loading and saving the schedule, and the menu. It only shows Module1's state and turns clicks
@@ -46,6 +47,7 @@ public:
     // Menu commands whose windows are opened by the subsystems that own them.
     QAction* mnuLoadSourceCodes;
     QAction* mnuSetUp;
+    QAction* mnuStationIO;
     QAction* mnuServiceProviders;
     QAction* mnuSchedule;
     QAction* mnuSetReceiver;
@@ -66,6 +68,8 @@ public:
     // The station's health for the run: its lines beside each receiver's next event and under the
     // lists, and the Monitoring window of the SetUp menu. Set before load(), which starts it.
     void setMonitoring(Monitoring* monitoring);
+    // The station I/O the "Station I/O" window configures; the item is unavailable without one.
+    void setStationIo(StationIo* io);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -116,6 +120,7 @@ private:
 
     Module1& m_;
     bool engineering_ = false;
+    StationIo* stationIo_ = nullptr;
 
     QWidget* form_;
     QLabel* lblClock_;

@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 DESTDIR="$stage" cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for program in quillorncontrol quillorn-receiver-sim quillorn-simulate-week quillorn-make-demo; do
+for program in quillorncontrol quillorn-receiver-sim quillorn-simulate-week quillorn-make-demo quillorn-station-io-sim; do
   [ -x "$root/bin/$program" ] || fail "bin/$program"
 done
 # The shared data (help document, demo data) as data/ holds it, beside the program.
