@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 
 class QMenuBar;
 class QPlainTextEdit;
-class QWidget;
 
 namespace qc {
 
@@ -14,5 +14,14 @@ void openMenuOnF10(QWidget* window, QMenuBar* bar);
 // A read-only box for text the program shows and the operator only reads (a receiver's answer): a
 // screen reader announces it by its name and reads its text, and the keyboard reaches and scrolls it.
 QPlainTextEdit* readOnlyText(QWidget* parent, const QString& objectName, const QString& accessibleName);
+
+// A control with its documented name, the name a screen reader gives it and its description.
+template <typename T>
+T* named(T* widget, const char* name, const char* accessible, const QString& toolTip) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setAccessibleName(QString::fromLatin1(accessible));
+    widget->setToolTip(toolTip);
+    return widget;
+}
 
 }  // namespace qc

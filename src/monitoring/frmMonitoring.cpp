@@ -15,21 +15,13 @@
 
 #include "Monitoring.h"
 #include "core/Module1.h"
+#include "core/WindowAccess.h"
 
 namespace qc {
 
 namespace {
 
 QPointer<frmMonitoring> openWindow;
-
-// A control with its documented name, the name a screen reader gives it and its description.
-template <typename T>
-T* named(T* widget, const char* name, const char* accessible, const QString& toolTip) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setAccessibleName(QString::fromLatin1(accessible));
-    widget->setToolTip(toolTip);
-    return widget;
-}
 
 }  // namespace
 

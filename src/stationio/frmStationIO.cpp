@@ -14,6 +14,7 @@
 
 #include "StationIo.h"
 #include "core/Module1.h"
+#include "core/WindowAccess.h"
 #include "core/frmError.h"
 
 namespace qc {
@@ -21,14 +22,6 @@ namespace qc {
 namespace {
 
 QPointer<frmStationIO> openWindow;
-
-template <typename T>
-T* named(T* widget, const char* name, const char* accessible, const QString& toolTip) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setAccessibleName(QString::fromLatin1(accessible));
-    widget->setToolTip(toolTip);
-    return widget;
-}
 
 QLineEdit* field(const char* name, const char* accessible, const QString& toolTip, int width = 8) {
     auto* box = named(new QLineEdit, name, accessible, toolTip);
