@@ -15,7 +15,6 @@
 #include "monitoring/Monitoring.h"
 #include "platform/Clock.h"
 #include "platform/InstanceLock.h"
-#include "platform/ParallelPort.h"
 #include "platform/Paths.h"
 #include "platform/PrinterTextDevice.h"
 #include "platform/SerialLine.h"

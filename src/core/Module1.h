@@ -173,6 +173,9 @@ public:
     // Why the last SendReceiverCommand did not send its command ("number description"); empty when
     // it went out.
     const QString& sendFailure() const { return sendFailure_; }
+    // After SendReceiverCommand: CommandText with its CRs shown as "<CR>", as the log writes it, and
+    // what the activity log says of it: that text, or "not sent: " and the reason.
+    QByteArray LoggedCommand();
     // The settings text of every exchange: BaudRates(BaudIndex) & ",N,8,1".
     QByteArray SettingsText() const;
     // Step 1 of an exchange: open the line on a port with the configured settings.

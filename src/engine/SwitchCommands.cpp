@@ -1,6 +1,5 @@
 // The two-line switch command sent to a receiver before each scheduled event.
 #include "core/Module1.h"
-#include "platform/Text.h"
 
 namespace qc {
 
@@ -30,17 +29,15 @@ void Module1::switchReceiver(int receiver) {
         CommandText = switchCommand(EntryBuf);
         CommandPort = receiver == 1 ? Rx1Port : Rx2Port;
         SendReceiverCommand();
-        const QString failure = sendFailure_;
-        CommandText = QByteArray(CommandText).replace("\r", "<CR>");
         // The log says what went to the receiver: a command that did not go out is logged as such.
-        const QByteArray what = failure.isEmpty() ? CommandText : "not sent: " + toCp1252(failure);
+        const QByteArray what = LoggedCommand();
         if (receiver == 2)
             ActivityText = EntryBuf.Name + "Receiver 2 " + what;
         else if (TwoReceivers == 0)
             ActivityText = EntryBuf.Name + " " + what;
         else if (TwoReceivers == 1)
             ActivityText = EntryBuf.Name + "Receiver 1 " + what;
-        emit switchCommandDone(receiver, failure.isEmpty(), failure);
+        emit switchCommandDone(receiver, sendFailure_.isEmpty(), sendFailure_);
         if (ActivityLogOn == 1) WriteActivityLog();
     } catch (const std::exception& e) {
         ShowMessage(toQcError(e).description());

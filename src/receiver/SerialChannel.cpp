@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/Module1.h"
+#include "platform/Text.h"
 
 namespace qc {
 
@@ -63,6 +64,11 @@ void Module1::SendReceiverCommand() {
         sendFailure_ = error.textOneBlank();
         ShowMessage(error.textOneBlank() + QStringLiteral(" Command not sent."));
     }
+}
+
+QByteArray Module1::LoggedCommand() {
+    CommandText.replace("\r", "<CR>");
+    return sendFailure_.isEmpty() ? CommandText : "not sent: " + toCp1252(sendFailure_);
 }
 
 }  // namespace qc

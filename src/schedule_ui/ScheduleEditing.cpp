@@ -150,14 +150,12 @@ void switchEntry(Module1& m, int32_t record) {
                     QByteArray::number(e.Route) + "\r";
     m.CommandPort = e.Receiver == 2 ? m.Rx2Port : m.Rx1Port;
     m.SendReceiverCommand();
-    const QString failure = m.sendFailure();
-    m.CommandText.replace("\r", "<CR>");
-    const QByteArray what = failure.isEmpty() ? m.CommandText : "not sent: " + toCp1252(failure);
+    const QByteArray what = m.LoggedCommand();
     if (m.TwoReceivers == 0)
         m.ActivityText = e.Name + " " + what;
     else if (m.TwoReceivers == 1)
         m.ActivityText = e.Name + (e.Receiver == 2 ? "Receiver 2 " : "Receiver 1 ") + what;
-    emit m.switchCommandDone(e.Receiver == 2 ? 2 : 1, failure.isEmpty(), failure);
+    emit m.switchCommandDone(e.Receiver == 2 ? 2 : 1, m.sendFailure().isEmpty(), m.sendFailure());
     if (m.ActivityLogOn == 1) m.WriteActivityLog();
 }
 
