@@ -186,10 +186,20 @@ void ScheduleInbox::take(int dirFd, const QString& name, const Seen& seen) {
 QString ScheduleInbox::moveAside(const QString& name, const Seen& seen, const char* subFolder, QString& why) {
     const QString dir = folder();
     const QString into = Paths::existingSpelling(dir, QString::fromLatin1(subFolder));
-    if (::mkdir(encoded(into).constData(), 0700) != 0 && errno != EEXIST) {
-        why = QcError::fromErrno(errno, into).text();
-        return {};
-    }
+    // A file that cannot be moved away is dealt with all the same: it is not taken again (applied
+    // again, or refused again) until it changes.
+    auto fail = [&](const QString& text) {
+        why = text;
+        handled_[name] = seen;
+        return QString();
+    };
+    if (::mkdir(encoded(into).constData(), 0700) != 0 && errno != EEXIST)
+        return fail(QcError::fromErrno(errno, into).text());
+    struct stat folderSt {};
+    if (::lstat(encoded(into).constData(), &folderSt) != 0 || !S_ISDIR(folderSt.st_mode))
+        return fail(QStringLiteral("%1 is not a folder but a link or a file; links in the inbox are "
+                                   "never followed")
+                        .arg(into));
     const QString stamp = m_.clock().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target;
     struct stat st {};
@@ -200,11 +210,8 @@ QString ScheduleInbox::moveAside(const QString& name, const Seen& seen, const ch
             ::lstat(encoded(target + ".txt").constData(), &st) != 0)
             break;
     }
-    if (::rename(encoded(dir + QLatin1Char('/') + name).constData(), encoded(target).constData()) != 0) {
-        why = QcError::fromErrno(errno, target).text();
-        handled_[name] = seen;  // dealt with: not taken again until it changes
-        return {};
-    }
+    if (::rename(encoded(dir + QLatin1Char('/') + name).constData(), encoded(target).constData()) != 0)
+        return fail(QcError::fromErrno(errno, target).text());
     return target;
 }
 
@@ -318,6 +325,8 @@ void ScheduleInbox::deleteOld() {
     const QDate oldest = m_.clock().now().date().addDays(-KeepDays);
     for (const char* sub : {"applied", "rejected"}) {
         const QDir dir(Paths::existingSpelling(folder(), QString::fromLatin1(sub)));
+        struct stat st {};
+        if (::lstat(encoded(dir.path()).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
         for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
             const QRegularExpressionMatch match = stamped.match(name);
             const QDate day = QDate::fromString(match.captured(1), QStringLiteral("yyyyMMdd"));

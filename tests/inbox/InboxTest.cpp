@@ -91,6 +91,11 @@ TEST(Inbox, DeliveriesAreTakenWholeCheckedAndAppliedBetweenCycles) {
         {"SymbolicLink", {{"12:00:01", [good](TestProgram& p) { drop(p, "elsewhere.dat", good);
              QFile::link(p.file("elsewhere.dat"), p.file("inbox/switchlist.dat")); }}}, "12:00:10",
          refused("it is a symbolic link; links in the inbox are never followed", "")},
+        // applied/ a link: nothing is moved through it, and the file that stays is applied once.
+        {"NowhereToMoveIt", {{"12:00:01", [good](TestProgram& p) { QDir(p.file("inbox/applied")).removeRecursively();
+             QDir().mkpath(p.file("elsewhere")); QFile::link(p.file("elsewhere"), p.file("inbox/applied"));
+             drop(p, "inbox/switchlist.dat", good); }}}, "12:00:40",
+         "AL 12:00:06 Schedule from inbox applied: 1 entries (was 1); MSG; replaced; applied 1 1 | switchlist.dat | new"},
     };
     // clang-format on
     for (const auto& [name, steps, until, expected] : rows) {
