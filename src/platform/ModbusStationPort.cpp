@@ -205,10 +205,13 @@ void ModbusStationPort::run(std::shared_ptr<Shared> shared) {
             }
             s.outputsChanged = false;
             lock.unlock();
-            const bool up = link.connect();
+            link.connect();
             lock.lock();
-            nextTry = SteadyClock::now() +
-                      (up || link.retryAtOnce() ? std::chrono::milliseconds(0) : s.timing.retry);
+            // Counted from this try, also when it connected: a module (or a gateway, or an RTU
+            // adapter whose module is off) that takes the connection and then answers nothing waits
+            // for the interval like one that refuses it. Only a connection that had worked is tried
+            // again at once, above.
+            nextTry = SteadyClock::now() + s.timing.retry;
             nextPoll = SteadyClock::now();
             continue;
         }

@@ -47,7 +47,8 @@ struct Rig {
     std::unique_ptr<StationIo> io;
     bool activeLow = false;
 
-    Rig(const QString& transport, const QString& ini) {
+    Rig(const QString& transport, const QString& ini,
+        std::chrono::milliseconds retry = std::chrono::milliseconds(200)) {
         activeLow = ini.contains("InputsActiveLow=1");
         if (transport == "rtu") {
             master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -70,7 +71,7 @@ struct Rig {
                             ini.toLatin1().replace(' ', '\n'));
         p.writeFile("TimeReset.ini", "05:00");
         io = std::make_unique<StationIo>(Paths{p.home()});
-        io->timing.retry = std::chrono::milliseconds(200);
+        io->timing.retry = retry;
         io->timing.response = std::chrono::milliseconds(300);
         p.m = std::make_unique<Module1>(Paths{p.home()}, p.clock, p.serial, io->port());
         QObject::connect(p.m.get(), &Module1::messageShown,
@@ -217,6 +218,20 @@ TEST(StationIo, ModbusModuleAsTheStationSeesIt) {
             }
         }
         EXPECT_EQ(rig.seen(), QString(r.expected));
+    }
+}
+
+// A module that takes the connection and answers no request is tried again after the interval, as
+// one that refuses it: tried again at once, it would keep a core busy and flood the module.
+TEST(StationIo, AModuleThatDoesNotAnswerIsTriedOncePerInterval) {
+    for (const char* transport : {"tcp", "rtu"}) {
+        SCOPED_TRACE(transport);
+        Rig rig(transport, "Unit=7", std::chrono::milliseconds(1000));
+        rig.p.start({}, "111001d02");
+        waitFor([&] { return !rig.p.messages.isEmpty(); });
+        const int before = rig.module->requests();
+        QThread::msleep(1500);
+        EXPECT_LE(rig.module->requests() - before, 3);
     }
 }
 

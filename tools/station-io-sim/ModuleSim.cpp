@@ -131,6 +131,7 @@ void ModuleSim::serve(int fd) {
     uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
     modbus_set_socket(ctx_, fd);
     const int n = modbus_receive(ctx_, query);
+    if (n >= 0) ++requests_;
     if (n < 0 && tcp_) {
         ::close(fd);
         std::erase(clients_, fd);

@@ -36,6 +36,8 @@ public:
     bool coil(int address) const;
     // Every coil written, in order, also when it kept its value.
     std::vector<CoilWrite> writes() const;
+    // Requests received, for this unit or another.
+    int requests() const { return requests_; }
 
     // A module switched off and on again: off, it drops its connections and refuses new ones (over
     // RTU it stays silent); on, it listens again on the same port with its coils off. Returns once
@@ -64,6 +66,7 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> powered_{true};
     std::atomic<bool> listening_{false};  // powered_ as the server thread has put it in place
+    std::atomic<int> requests_{0};
     std::thread thread_;
 };
 
