@@ -24,6 +24,7 @@ struct ModbusStationPort::Shared {
     std::condition_variable wake;
     Report report;  // cleared when the port is stopped
     bool stopping = false;
+    bool coilsOff = true;  // at the stop
     bool wanted[2] = {false, false};
     bool outputsChanged = false;
     Inputs inputs;
@@ -232,10 +233,11 @@ void ModbusStationPort::run(std::shared_ptr<Shared> shared) {
         }
         s.wake.wait_until(lock, nextPoll);
     }
+    const bool coilsOff = s.coilsOff;
     lock.unlock();
     // The safe state: every coil off, also when the module was away (one try within the limit).
     link.forgetCoils();
-    if (link.connected() || link.connect()) link.writeCoils({false, false});
+    if (coilsOff && (link.connected() || link.connect())) link.writeCoils({false, false});
     link.close();
     s.ended.set_value();
 }
@@ -271,9 +273,10 @@ ModbusStationPort::Inputs ModbusStationPort::inputs() const {
     return shared_->inputs;
 }
 
-std::shared_future<void> ModbusStationPort::stop(std::chrono::milliseconds wait) {
+std::shared_future<void> ModbusStationPort::stop(std::chrono::milliseconds wait, bool coilsOff) {
     {
         const std::lock_guard lock(shared_->mu);
+        shared_->coilsOff = shared_->coilsOff && coilsOff;
         shared_->stopping = true;
         shared_->report = nullptr;
         shared_->wake.notify_one();

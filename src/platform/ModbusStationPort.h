@@ -54,9 +54,10 @@ public:
     // The inputs as the worker read them last, for showing; no latch is touched.
     Inputs inputs() const;
 
-    // Writes every coil off and ends the worker, waiting for it at most `wait`; no report is made
-    // after this. The future is ready when the worker has ended.
-    std::shared_future<void> stop(std::chrono::milliseconds wait);
+    // Writes every coil off (unless `coilsOff` is false: a port that takes over the same coils keeps
+    // what they hold) and ends the worker, waiting for it at most `wait`; no report is made after
+    // this. The future is ready when the worker has ended.
+    std::shared_future<void> stop(std::chrono::milliseconds wait, bool coilsOff = true);
 
     const QString& deviceText() const;
 

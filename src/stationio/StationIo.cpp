@@ -31,11 +31,23 @@ void StationIo::report(const QString& line) {
         Qt::QueuedConnection);
 }
 
-void StationIo::retire() {
+void StationIo::retire(bool keepCoils) {
     std::unique_ptr<ParallelPort> old = port_.release();
-    if (modbus_) retired_ = modbus_->stop(std::chrono::milliseconds(0));
+    if (modbus_) retired_ = modbus_->stop(std::chrono::milliseconds(0), !keepCoils);
     modbus_ = nullptr;
 }
+
+namespace {
+
+// The same coils of the same module: a remote start under way is carried over without going off.
+bool sameOutputs(StationIoSettings a, const StationIoSettings& b) {
+    a.alarmInput = b.alarmInput;
+    a.clockResetInput = b.clockResetInput;
+    a.inputsActiveLow = b.inputsActiveLow;
+    return a == b && a.device != StationIoSettings::Device::Parallel;
+}
+
+}  // namespace
 
 void StationIo::applyFile() {
     const StationIoFile file = StationIoFile::read(paths_);
@@ -49,7 +61,7 @@ void StationIo::applyFile() {
 }
 
 void StationIo::apply(const StationIoSettings& settings) {
-    retire();
+    retire(sameOutputs(settings_, settings));
     settings_ = settings;
     std::unique_ptr<ParallelPort> next;
     if (settings.device == StationIoSettings::Device::Parallel) {

@@ -49,7 +49,7 @@ public:
 private:
     void report(const QString& line);
     void setTestBits(int bits);
-    void retire();
+    void retire(bool keepCoils = false);
 
     Paths paths_;
     QPointer<Module1> m_;

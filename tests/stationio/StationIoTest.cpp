@@ -168,6 +168,9 @@ TEST(StationIo, ModbusModuleAsTheStationSeesIt) {
          "c0 01100; c1 000; 12:00:29 Remote Start 1 On; 12:00:31 Station I/O: <dev>: Connection refused; "
          "12:00:32 Station I/O restored; 12:00:34 Remote Start 1 Off; MSG Station I/O: <dev>: Connection refused; "
          "MSG Station I/O restored"},
+        // Saved again with the same coils while the hold runs: the output never goes off between.
+        {"SavedWhileHolding", "tcp", "", {held}, "111001d02", "12:00:31 save 12:00:36",
+         "c0 01100; c1 000; 12:00:29 Remote Start 1 On; 12:00:34 Remote Start 1 Off"},
         {"RefusedUnitOverTcp", "tcp", "Unit=7", {}, "111001d02", "wait 12:00:01",
          "12:00:00 Station I/O: <dev>: Target device failed to respond; "
          "MSG Station I/O: <dev>: Target device failed to respond"},
@@ -208,6 +211,10 @@ TEST(StationIo, ModbusModuleAsTheStationSeesIt) {
             if (step == "down" || step == "up") {
                 rig.module->setPowered(step == "up");
                 waitFor([&] { return rig.p.messages.size() > messages; });
+            }
+            if (step == "save") {
+                rig.io->applyFile();
+                waitFor([&] { return rig.io->inputs().known; });
             }
             if (step == "wait") waitFor([&] { return !rig.p.messages.isEmpty(); });
             if (step[0] == '@') rig.p.clock.set(at(step.mid(1)));
