@@ -12,6 +12,7 @@
 #include <random>
 
 #include "IdleSerialLine.h"
+#include "RunGuard.h"
 #include "asrun/AsRunReport.h"
 #include "asrun/frmAsRun.h"
 #include "core/Module1.h"
@@ -27,6 +28,7 @@ struct Year {
     qint64 bytes = 0;
 
     Year() {
+        rig::removeWithMe(dir.path());  // a killed run leaves no year of files behind
         QDir(dir.path()).mkpath(QStringLiteral("logs"));
         std::mt19937 random(7);
         const QByteArray names[] = {"Morning News", "Farm Report", "\"Gospel, Hour\"", "Weather",
@@ -114,6 +116,7 @@ void BM_CommandLineYearToCsv(benchmark::State& state) {
     for (auto _ : state) {
         QProcess p;
         p.setProcessEnvironment(env);
+        rig::own(p);  // ended with this program, also when it is killed
         p.start(QStringLiteral(QUILLORNCONTROL_BINARY), args);
         if (!p.waitForFinished(60000) || p.exitCode() != 0) state.SkipWithError("the command failed");
     }
@@ -143,9 +146,11 @@ BENCHMARK(BM_WindowOpensMonth)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    rig::endChildrenWithMe();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "ModuleSim.h"
+#include "RunGuard.h"
 #include "platform/ModbusStationPort.h"
 
 using namespace std::chrono;
@@ -23,12 +24,8 @@ using stationiosim::ModuleSim;
 int main(int argc, char** argv) {
     int starts = 100;
     bool rtu = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--rtu")
-            rtu = true;
-        else
-            starts = std::atoi(argv[i]);
-    }
+    rig::readArguments(argc, argv, "bench_station_io [starts (100)] [--rtu]", {{&starts, 1, 100000}},
+                       {{"--rtu", &rtu}});
     const QTemporaryDir home;
     qc::StationIoSettings settings;
     std::unique_ptr<ModuleSim> module;

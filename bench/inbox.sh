@@ -8,6 +8,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${1:-5}"
+if [ $# -gt 1 ] || ! [[ "$rounds" =~ ^[1-9][0-9]{0,2}$ ]]; then
+  echo "usage: bench/inbox.sh [rounds (5, at most 999)]" >&2
+  exit 2
+fi
 scripts/install-deps.sh rsync
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQC_BUILD_TESTS=OFF -DQC_BUILD_BENCH=OFF >/dev/null
 cmake --build build/release --target quillorncontrol
@@ -24,7 +28,9 @@ schedule() {
 printf '111001d00' >"$home/QuillornControl.ini"
 schedule "$home/SwitchList.dat" 1
 mkdir -p "$home/out"
-QUILLORN_HOME="$home" QT_QPA_PLATFORM=offscreen build/release/bin/quillorncontrol >"$home/out/program.log" 2>&1 &
+# The program ends with this script, also when the script is killed (no trap runs then).
+QUILLORN_HOME="$home" QT_QPA_PLATFORM=offscreen setpriv --pdeathsig TERM build/release/bin/quillorncontrol \
+  >"$home/out/program.log" 2>&1 &
 program=$!
 for _ in $(seq 300); do [ -d "$home/inbox" ] && break; sleep 0.1; done
 log() { cat "$home"/logs/AL*.log 2>/dev/null | grep -c 'Schedule from inbox applied' || true; }
@@ -39,7 +45,12 @@ for way in cp "rsync -a" "rsync -r"; do
     before=$(log)
     $way "$home/out/switchlist.dat" "$home/inbox/"
     written=$(date +%s.%N)
-    until [ "$(log)" -gt "$before" ]; do sleep 0.01; done
+    waited=0
+    until [ "$(log)" -gt "$before" ]; do
+      sleep 0.01
+      waited=$((waited + 1))
+      [ "$waited" -lt 6000 ] || { echo "not applied within a minute:" >&2; tail -5 "$home/out/program.log" >&2; exit 1; }
+    done
     figures+=("$(awk -v a="$(date +%s.%N)" -v b="$written" 'BEGIN { print a - b }')")
   done
   printf '%-9s applied after its last write (s):' "$way"
