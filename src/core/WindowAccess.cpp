@@ -1,6 +1,7 @@
 #include "WindowAccess.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QShortcut>
@@ -33,6 +34,12 @@ QPlainTextEdit* readOnlyText(QWidget* parent, const QString& objectName, const Q
     box->setFocusPolicy(Qt::StrongFocus);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     return box;
+}
+
+void showValue(QLabel* label, const QString& text) {
+    if (label->text() == text) return;
+    label->setText(text);
+    label->setAccessibleDescription(text);
 }
 
 }  // namespace qc

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
 class QMenuBar;
 class QPlainTextEdit;
 
@@ -14,6 +15,10 @@ void openMenuOnF10(QWidget* window, QMenuBar* bar);
 // A read-only box for text the program shows and the operator only reads (a receiver's answer): a
 // screen reader announces it by its name and reads its text, and the keyboard reaches and scrolls it.
 QPlainTextEdit* readOnlyText(QWidget* parent, const QString& objectName, const QString& accessibleName);
+
+// A label whose text is a value or a status: a screen reader names it after what it shows and reads
+// the text as its description, so the text is set through here.
+void showValue(QLabel* label, const QString& text);
 
 // A control with its documented name, the name a screen reader gives it and its description.
 template <typename T>

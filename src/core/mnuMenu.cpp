@@ -70,14 +70,6 @@ struct Lefts {
 constexpr Lefts kNormalLefts{1, 1750, 1800};
 constexpr Lefts kMaximizedLefts{3720, 5640, 9240};
 
-// A label whose text is a value: a screen reader names it after what it shows and reads the value
-// as its description.
-void setTextIfChanged(QLabel* label, const QString& text) {
-    if (label->text() == text) return;
-    label->setText(text);
-    label->setAccessibleDescription(text);
-}
-
 QFont listFont() {
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::Monospace);
@@ -526,10 +518,10 @@ void mnuMenu::fillDrives() {
 
 void mnuMenu::refreshView() {
     const MainView& v = m_.view;
-    setTextIfChanged(lblClock_, v.lblClock);
-    setTextIfChanged(label1_, v.label1);
-    setTextIfChanged(Label3_, v.Label3);
-    setTextIfChanged(lblPort_, v.lblPort);
+    showValue(lblClock_, v.lblClock);
+    showValue(label1_, v.label1);
+    showValue(Label3_, v.Label3);
+    showValue(lblPort_, v.lblPort);
     Label2_->setVisible(v.Label2Visible);
     Label4_->setVisible(v.Label4Visible);
     if (lstNextToSwitch2_->isHidden() == v.Receiver2Visible) {

@@ -104,7 +104,8 @@ frmMonitoring::frmMonitoring(Monitoring& monitoring, Module1& m, QWidget* parent
     connect(cmdSendTestAlert_, &QPushButton::clicked, this, &frmMonitoring::cmdSendTestAlert_Click);
     connect(cmdClose_, &QPushButton::clicked, this, &QWidget::close);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
-    connect(&monitoring_, &Monitoring::testAlertDone, lblStatus_, &QLabel::setText);
+    connect(&monitoring_, &Monitoring::testAlertDone, lblStatus_,
+            [this](const QString& text) { showValue(lblStatus_, text); });
     cmdSave_->setDefault(true);
     Form_Load();
 }
@@ -136,7 +137,7 @@ void frmMonitoring::cmdSave_Click() {
     MonitoringSettings s = fields();
     const QStringList problems = checkMonitoringSettings(s);
     if (!problems.isEmpty()) {
-        lblStatus_->setText(QStringLiteral("Not saved: ") + problems.join(QLatin1Char(' ')));
+        showValue(lblStatus_, QStringLiteral("Not saved: ") + problems.join(QLatin1Char(' ')));
         for (const QString& problem : problems)
             m_.ShowMessage(problem);
         return;
@@ -148,16 +149,16 @@ void frmMonitoring::cmdSave_Click() {
         writeMonitoringSettings(monitoring_.settingsPath(), s);
     } catch (const std::exception& e) {
         const QString text = toQcError(e).text();
-        lblStatus_->setText(QStringLiteral("Not saved: ") + text);
+        showValue(lblStatus_, QStringLiteral("Not saved: ") + text);
         m_.ShowMessage(text);
         return;
     }
     monitoring_.apply(s);
-    lblStatus_->setText(QStringLiteral("Saved; in use now."));
+    showValue(lblStatus_, QStringLiteral("Saved; in use now."));
 }
 
 void frmMonitoring::cmdSendTestAlert_Click() {
-    lblStatus_->setText(QStringLiteral("Sending a test alert..."));
+    showValue(lblStatus_, QStringLiteral("Sending a test alert..."));
     monitoring_.sendTestAlert();
 }
 

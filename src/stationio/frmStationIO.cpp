@@ -207,9 +207,7 @@ void frmStationIO::showInputs() {
                              : !inputs.known ? QStringLiteral("No answer")
                              : active        ? QStringLiteral("Active")
                                              : QStringLiteral("Not active");
-        if (label->text() == text) return;
-        label->setText(text);
-        label->setAccessibleDescription(text);
+        showValue(label, text);
     };
     show(lblAlarmState_, inputs.alarm);
     show(lblClockResetState_, inputs.clockReset);
