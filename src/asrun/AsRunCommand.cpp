@@ -1,5 +1,6 @@
 #include "AsRunCommand.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <cstdio>
@@ -63,8 +64,9 @@ int runAsRunCommand(int& argc, char** argv) {
         return fail(QStringLiteral("FROM %1 is after TO %2")
                         .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)));
 
-    // The fonts of the PDF come from a platform; no display is needed for them.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The fonts of the PDF come from a platform; no display is needed for them, and none is used
+    // whatever the desktop's setting (run from cron or a service, a display platform would abort).
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     // A script reads standard error as this command's own lines: Qt's notes on its set-up are left out.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type == QtCriticalMsg || type == QtFatalMsg)
@@ -77,13 +79,17 @@ int runAsRunCommand(int& argc, char** argv) {
         std::fprintf(stderr, "warning: %s\n", warning.toLocal8Bit().constData());
     const AsRunSettings settings = AsRunSettings::read(paths.file(QStringLiteral("Monitoring.ini")));
     const AsRunHeading heading{settings.stationName, from, to, SystemClock().now()};
+    bool csvSaved = false;
     try {
         if (!csv.isEmpty()) saveFile(csv, [&](QIODevice& out) { return out.write(report.csv()) >= 0; });
+        csvSaved = !csv.isEmpty();
         if (!pdf.isEmpty())
             saveFile(pdf, [&](QIODevice& out) {
                 return writeAsRunPdf(out, report, heading, paperOf(paperLocale()));
             });
     } catch (const QcError& e) {
+        // Both or neither: a script that sees the failure finds no file to mistake for the report.
+        if (csvSaved) QFile::remove(csv);
         return fail(e.description());
     }
     return 0;

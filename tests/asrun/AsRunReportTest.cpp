@@ -59,8 +59,9 @@ struct CommandRun {
     QStringList args;  // "<home>" is the data folder
     const char* locale;
     int exit;
-    QString error;  // standard error, "<home>" the data folder
-    QString pdf;    // for a PDF: what pdfinfo says of the paper
+    QString error;                   // standard error, "<home>" the data folder
+    QString pdf;                     // for a PDF: what pdfinfo says of the paper
+    const char* platform = nullptr;  // QT_QPA_PLATFORM as the station's desktop sets it
 };
 
 // The real program, as a station's script runs it: no display and no platform set.
@@ -77,6 +78,9 @@ TEST(AsRunReport, FromTheCommandLine) {
         {{"2026-12-06", "2026-12-5", "--csv", "<home>/out.csv"}, "C", 2, "quillorncontrol --as-run: \"2026-12-5\" is not a date of the form YYYY-MM-DD\n", {}},
         {{"2026-12-07", "2026-12-05", "--csv", "<home>/out.csv"}, "C", 2, "quillorncontrol --as-run: FROM 2026-12-07 is after TO 2026-12-05\n", {}},
         {{"2026-12-05", "2026-12-05", "--csv", "<home>/no/out.csv"}, "C", 2, "quillorncontrol --as-run: <home>/no/out.csv cannot be written: No such file or directory\n", {}},
+        // The CSV written, the PDF not: neither is left. The desktop's platform, no display: no matter.
+        {{"2026-12-05", "2026-12-05", "--csv", "<home>/out.csv", "--pdf", "<home>/no/out.pdf"}, "C", 2,
+         "quillorncontrol --as-run: <home>/no/out.pdf cannot be written: No such file or directory\n", {}, "xcb"},
         {{"2026-12-05", "2026-12-05"}, "C", 2, "quillorncontrol --as-run: usage: quillorncontrol --as-run FROM TO --csv FILE | --pdf FILE\n", {}},
     };
     // clang-format on
@@ -89,6 +93,7 @@ TEST(AsRunReport, FromTheCommandLine) {
         env.insert("LC_ALL", row.locale);
         env.remove("DISPLAY");
         env.remove("QT_QPA_PLATFORM");
+        if (row.platform) env.insert("QT_QPA_PLATFORM", row.platform);
         QProcess program;
         program.setProcessEnvironment(env);
         program.start(QUILLORNCONTROL_BINARY,
