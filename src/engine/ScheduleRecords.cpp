@@ -169,8 +169,11 @@ ScheduleReplaced replaceSchedule(Module1& m, const QByteArray& records) {
             m.FindNextSwitch2();
         } catch (...) {
         }
+        if (done.changed > 0) emit m.scheduleReplaced();
         throw;
     }
+    // An editor open on the old schedule opens afresh: its record may hold another programme now.
+    if (done.changed > 0) emit m.scheduleReplaced();
     m.FindNextSwitch1();
     m.FindNextSwitch2();
     return done;

@@ -300,7 +300,6 @@ void ScheduleInbox::applyTaken() {
                 .arg(why));
     log("Schedule from inbox applied: " + QByteArray::number(done.entriesAfter) + " entries (was " +
         QByteArray::number(done.entriesBefore) + ")");
-    if (done.changed > 0) emit m_.scheduleReplaced();
     emit scheduleApplied(done.entriesAfter, done.entriesBefore, nowMs() / 1000);
     check();
 }
