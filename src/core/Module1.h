@@ -241,8 +241,8 @@ signals:
     void clockResetDone(bool ok, const QString& reason);
     // A clock tick ended.
     void ticked();
-    // The whole schedule was put in place from outside the program's windows (a schedule delivered
-    // to the inbox): a window showing entries shows them afresh.
+    // The whole schedule was replaced (Load Schedules, a schedule delivered to the inbox): a window
+    // showing entries shows them afresh.
     void scheduleReplaced();
 
 private:
