@@ -144,8 +144,10 @@ private:
         const QString reason = QString::fromLocal8Bit(modbus_strerror(err));
         close();
         {
+            // Unknown now, but the engine goes on from the contacts as last read: a contact still
+            // closed when the module is back is the same activation, not a new one to log again.
             const std::lock_guard lock(s_.mu);
-            s_.inputs = {};
+            s_.inputs.known = false;
         }
         lost_ = established_;
         if (established_) {

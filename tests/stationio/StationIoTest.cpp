@@ -171,6 +171,9 @@ TEST(StationIo, ModbusModuleAsTheStationSeesIt) {
         // Saved again with the same coils while the hold runs: the output never goes off between.
         {"SavedWhileHolding", "tcp", "", {held}, "111001d02", "12:00:31 save 12:00:36",
          "c0 01100; c1 000; 12:00:29 Remote Start 1 On; 12:00:34 Remote Start 1 Off"},
+        {"AlarmThroughAnOutage", "tcp", "", {}, "111001d02", "alarm 12:00:02 down 12:00:03 up 12:00:05",
+         "c0 000; c1 000; 12:00:00 Alarm; 12:00:02 Station I/O: <dev>: Connection refused; 12:00:03 Station I/O restored; "
+         "MSG Station I/O: <dev>: Connection refused; MSG Station I/O restored"},
         {"RefusedUnitOverTcp", "tcp", "Unit=7", {}, "111001d02", "wait 12:00:01",
          "12:00:00 Station I/O: <dev>: Target device failed to respond; "
          "MSG Station I/O: <dev>: Target device failed to respond"},
