@@ -15,6 +15,7 @@
 #include "core/frmError.h"
 #include "core/mnuMenu.h"
 #include "engine/SimulatedRun.h"
+#include "monitoring/MetricsText.h"
 #include "monitoring/Monitoring.h"
 
 namespace qc::test {
@@ -187,6 +188,55 @@ TEST(Alerts, AreRaisedAndClearedOnceEach) {
 // A webhook that never answers, and one that is down: the tick hands each alert over and goes on;
 // the posts wait, at most 100, the oldest dropped, and that is said once; so is a metrics file that
 // cannot be written.
+// The series a station's alerting rules name, exactly: each family's name and type, and each
+// sample's labels (values left out), for one receiver and for two.
+TEST(Metrics, NameEverySeriesAsStationsRulesExpect) {
+    const auto families = [](int receivers) {
+        HealthModel health;
+        health.setReceivers(receivers, {});
+        QStringList out;
+        const QString text =
+            metricsText(health, "Test \"FM\"", "1.0", {{"quillorn_schedule_entries", "Entries.", 12}});
+        for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith("# TYPE "))
+                out << line.mid(7);
+            else if (!line.startsWith('#'))
+                out << "  " + line.left(line.lastIndexOf(' '));
+        }
+        return out.join('\n');
+    };
+    const QString perReceiver = R"(quillorn_receiver_up gauge
+  quillorn_receiver_up{receiver="1"}
+quillorn_receiver_ebno_db gauge
+  quillorn_receiver_ebno_db{receiver="1"}
+quillorn_last_switch_timestamp_seconds gauge
+  quillorn_last_switch_timestamp_seconds{receiver="1"}
+quillorn_next_switch_timestamp_seconds gauge
+  quillorn_next_switch_timestamp_seconds{receiver="1"}
+quillorn_switches_total counter
+  quillorn_switches_total{receiver="1"}
+quillorn_missed_events_total counter
+  quillorn_missed_events_total{receiver="1"}
+quillorn_alert_active gauge
+  quillorn_alert_active{alert="ebno_low",receiver="1"}
+  quillorn_alert_active{alert="receiver_silent",receiver="1"}
+  quillorn_alert_active{alert="event_missed",receiver="1"}
+)";
+    const QString station = R"(  quillorn_alert_active{alert="log_write",receiver=""}
+  quillorn_alert_active{alert="clock_reset",receiver=""}
+quillorn_heartbeat_timestamp_seconds gauge
+  quillorn_heartbeat_timestamp_seconds
+quillorn_info gauge
+  quillorn_info{version="1.0",station="Test \"FM\""}
+quillorn_schedule_entries gauge
+  quillorn_schedule_entries)";
+    EXPECT_EQ(families(1), perReceiver + station);
+    // Two receivers: receiver 2's series beside receiver 1's, the rest the same.
+    EXPECT_EQ(families(2).count("receiver=\"2\""), 9);
+    EXPECT_EQ(families(2).remove(QRegularExpression("  [^\n]*receiver=\"2\"[^\n]*\n")),
+              perReceiver + station);
+}
+
 TEST(Outlets, NeverHoldTheTickAndSayTheirTroubleOnce) {
     HookServer hanging(true);
     HookServer down;
