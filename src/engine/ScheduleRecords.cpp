@@ -122,6 +122,8 @@ void Module1::LoadSchedules() {
     // Read whole before anything is replaced: a floppy that fails half-way replaces nothing.
     const QByteArray copy = readWholeFile(transferFile(TransferFolder));
     replaceSchedule(*this, copy.left(copy.size() - copy.size() % ScheduleEntry::RecordLength));
+    // An old station's file may hold a time no editor of today takes: said once, as at the start.
+    ReportImpossibleTimes();
 }
 
 namespace {

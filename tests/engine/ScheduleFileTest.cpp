@@ -125,6 +125,11 @@ TEST_F(ScheduleFileTest, LoadingReplacesWhatRunsAndSavingMakesAnExactCopy) {
     transfer(&Module1::SaveFiles, "stick");
     EXPECT_EQ(QDir(tp.file("stick")).entryList(QDir::Files | QDir::Hidden), QStringList{"SWITCHLIST.DAT"});
     EXPECT_EQ(tp.readFile("stick/SWITCHLIST.DAT"), tp.readFile("SwitchList.dat"));
+    writeSchedule(tp.file("old/switchlist.dat"), {makeEntry("Odd", 1, "25:00:00", {4})});
+    tp.messages.clear();
+    transfer(&Module1::LoadSchedules, "old");
+    EXPECT_EQ(tp.messages.filter("the Thursday time 25:00:00 is no time of day").size(), 1)
+        << tp.messages.join('\n').toStdString();
 }
 
 // Failures are errors that name the transfer file the operator sees, and leave no file behind and
