@@ -485,16 +485,21 @@ void mnuMenu::load() {
             m->raiseStationAlert(QStringLiteral("schedule_rejected"),
                                  QStringLiteral("ALERT Schedule from inbox refused: ") + why, true);
         });
+        const auto publish = [m = monitoring_](int entries, qint64 utcSecs) {
+            m->setGauge(QStringLiteral("quillorn_schedule_applied_timestamp_seconds"),
+                        QStringLiteral("When the last schedule from the inbox was applied."),
+                        double(utcSecs));
+            m->setGauge(QStringLiteral("quillorn_schedule_entries"),
+                        QStringLiteral("Entries of the schedule last applied from the inbox."), entries);
+        };
+        // After a restart, from the delivery kept in applied/: a "schedule is stale" rule has its
+        // figure at once.
+        if (const auto last = inbox->lastApplied()) publish(last->entries, last->utcSecs);
         connect(inbox, &ScheduleInbox::scheduleApplied, monitoring_,
-                [m = monitoring_](int entries, int, qint64 utcSecs) {
+                [m = monitoring_, publish](int entries, int, qint64 utcSecs) {
                     m->clearStationAlert(QStringLiteral("schedule_rejected"),
                                          QStringLiteral("RESTORED Schedule from inbox applied"));
-                    m->setGauge(QStringLiteral("quillorn_schedule_applied_timestamp_seconds"),
-                                QStringLiteral("When the last schedule from the inbox was applied."),
-                                double(utcSecs));
-                    m->setGauge(QStringLiteral("quillorn_schedule_entries"),
-                                QStringLiteral("Entries of the schedule last applied from the inbox."),
-                                entries);
+                    publish(entries, utcSecs);
                 });
     }
     inbox->start();

@@ -318,6 +318,36 @@ void ScheduleInbox::log(const QByteArray& text) {
     m_.ActivityText = kept;
 }
 
+std::optional<ScheduleInbox::LastApplied> ScheduleInbox::lastApplied() const {
+    static const QRegularExpression stamped(QStringLiteral("^(\\d{8}-\\d{6})(-(\\d+))?-switchlist\\.dat$"));
+    const QString into = Paths::existingSpelling(folder(), QStringLiteral("applied"));
+    struct stat st {};
+    if (::lstat(encoded(into).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    QString newest;
+    std::pair<QDateTime, int> newestAt;
+    for (const QString& name : QDir(into).entryList(QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch match = stamped.match(name);
+        const std::pair<QDateTime, int> at{
+            QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMdd-HHmmss")),
+            match.captured(3).toInt()};
+        if (!match.hasMatch() || !at.first.isValid() || (!newest.isEmpty() && at <= newestAt)) continue;
+        newest = name;
+        newestAt = at;
+    }
+    if (newest.isEmpty()) return std::nullopt;
+    const QString path = into + QLatin1Char('/') + newest;
+    if (::lstat(encoded(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray bytes = file.read(64 << 20);
+    LastApplied last;
+    for (qsizetype at = 0; at + 1 < bytes.size(); at += ScheduleEntry::RecordLength)
+        last.entries += bytes[at] == 1 && bytes[at + 1] == 0;
+    const QDateTime at = newestAt.first;
+    last.utcSecs = m_.clock().utcOf(at.date(), at.time().msecsSinceStartOfDay() / 1000);
+    return last;
+}
+
 void ScheduleInbox::deleteOld() {
     static const QRegularExpression stamped(
         QStringLiteral("^(\\d{8})-\\d{6}(-\\d+)?-switchlist\\.dat(\\.txt)?$"));

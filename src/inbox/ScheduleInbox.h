@@ -55,6 +55,14 @@ public:
     // names; nothing else.
     void deleteOld();
 
+    // The newest delivery kept in applied/, by the time in its name, and its entries: what the
+    // station's metrics show again after a restart.
+    struct LastApplied {
+        qint64 utcSecs = 0;
+        int entries = 0;
+    };
+    std::optional<LastApplied> lastApplied() const;
+
 signals:
     // For the station's monitoring: a refusal raises the alert schedule_rejected, an apply clears it
     // and gives the time and the number of entries.

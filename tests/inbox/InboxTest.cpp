@@ -107,8 +107,10 @@ TEST(Inbox, DeliveriesAreTakenWholeCheckedAndAppliedBetweenCycles) {
         inbox.prepare();
         EXPECT_EQ(QFileInfo(p.file("inbox")).permissions() & 0x0077, 0);  // QFileDevice: owner bits alone
         QStringList told;
+        QString last = "none";
         QObject::connect(&inbox, &ScheduleInbox::scheduleApplied, [&](int n, int was, qint64 utc) {
             told << QStringLiteral("applied %1 %2").arg(n).arg(was);
+            last = QStringLiteral("%1 entries at %2").arg(n).arg(utc);
             EXPECT_EQ(utc * 1000, p.clock.utcMs() / 1000 * 1000);
         });
         QObject::connect(&inbox, &ScheduleInbox::scheduleRejected, [&] { told << "rejected"; });
@@ -137,6 +139,10 @@ TEST(Inbox, DeliveriesAreTakenWholeCheckedAndAppliedBetweenCycles) {
                 EXPECT_TRUE(bytes.contains(out.first().section(": ", 1, -1).toUtf8())) << bytes.data();
             }
         }
+        // Started again, the program finds the delivery kept in applied/ for its metrics.
+        const auto found = ScheduleInbox(*p.m).lastApplied();
+        EXPECT_EQ(found ? QStringLiteral("%1 entries at %2").arg(found->entries).arg(found->utcSecs) : "none",
+                  files.filter("applied/").isEmpty() ? "none" : last);
         const QByteArray now = p.readFile("SwitchList.dat");
         const char* schedule = now == before ? "old" : now.mid(2, 4) == "New " ? "new" : "other";
         EXPECT_EQ((out + told).join("; ") + " | " + files.join(' ') + " | " + schedule, expected);
