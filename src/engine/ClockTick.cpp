@@ -175,6 +175,20 @@ void Module1::serveOverdue(int receiver) {
     const QDate& date = receiver == 1 ? NextDate1 : NextDate2;
     const int32_t& secs = receiver == 1 ? NextSecs1 : NextSecs2;
     SwitchTimer& timer = receiver == 1 ? Timer1 : Timer2;
+    // A log that cannot be written must not hold the search at a passed event (it would be passed
+    // again on every tick, and no later event switched): the search goes on, and the first failure
+    // is told once, when it has.
+    QString failure;
+    auto logPassed = [&] {
+        try {
+            WriteActivityLog();
+        } catch (const std::exception& e) {
+            if (failure.isEmpty()) failure = toQcError(e).text();
+        }
+    };
+    auto tellFailure = [&] {
+        if (!failure.isEmpty()) ShowMessage(failure);
+    };
     while (record != 0 && Seconds < 0) {
         const EventKey key{date, secs};
         if (Seconds > -60) {
@@ -184,6 +198,7 @@ void Module1::serveOverdue(int receiver) {
                 cycleTick(receiver);
                 timer.setEnabled(true);
             }
+            tellFailure();
             eventSecond(receiver, key);
             return;
         }
@@ -197,17 +212,18 @@ void Module1::serveOverdue(int receiver) {
             const char* tag = receiver == 2 ? "Receiver 2 " : TwoReceivers == 1 ? "Receiver 1 " : " ";
             ActivityText = EntryBuf.Name + tag + "Missed" + due;
             emit eventMissed(receiver, date, secs, record, false);
-            WriteActivityLog();
+            logPassed();
         } else if (RemoteStartOn && EntryBuf.RemoteMode != 1 && startServed_[i] != key && !outputOn) {
             ActivityText = "Remote Start " + QByteArray::number(receiver) + " Missed" + due;
             emit eventMissed(receiver, date, secs, record, true);
-            WriteActivityLog();
+            logPassed();
         }
-        if (Seconds < -7 * 86400) return;  // a clock set far ahead: the search goes on from now
+        if (Seconds < -7 * 86400) break;  // a clock set far ahead: the search goes on from now
         // The search goes on from this event's second, so the next event the gap swallowed comes next.
         findNextSwitch(receiver, {QDateTime(date, at, Qt::UTC), clock_.utcOf(date, secs) * 1000});
         if (record != 0) showCountdown(receiver);
     }
+    tellFailure();
 }
 
 void Module1::Receiver2() {

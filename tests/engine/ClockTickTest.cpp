@@ -311,5 +311,25 @@ TEST(ClockChange, EveryEventIsDoneOnceAtTheRightMoment) {
     tzset();
 }
 
+// Events a stalled machine passed over while the activity log cannot be written: each is passed
+// once all the same, and the next one switches on time.
+TEST(ClockChange, AnUnwritableLogHoldsNoPassedEvent) {
+    TestProgram p(QDateTime(QDate(2026, 12, 7), QTime(13, 58)));
+    p.start({makeEntry("A", 1, "14:00:00", {1}), makeEntry("B", 1, "14:02:00", {1}),
+             makeEntry("C", 1, "14:06:00", {1}, 1, "A", 33)},
+            "111001d02");
+    QDir().mkpath(p.file("logs/AL261207.log"));  // a folder where the file should be
+    SimulatedRun(*p.m, p.clock).runFor(60000);
+    p.clock.advance(300000);  // 13:59 to 14:04
+    SimulatedRun(*p.m, p.clock).runFor(150000);
+    QStringList out = p.observed().filter(QRegularExpression("COM1|MSG"));
+    out.replaceInStrings(QRegularExpression("MSG (.*): .*"), "MSG \\1");
+    // One message for the two passed events, one for each of C's two sends.
+    EXPECT_EQ(out.join('\n'),
+              "14:05:46.550 COM1 SP A,S,33|AM A,3||\n14:05:48.550 COM1 SP A,S,33|AM A,3||\n"
+              "MSG 75  Path/File access error\nMSG Path/File access error\n"
+              "MSG Path/File access error");
+}
+
 }  // namespace
 }  // namespace qc::test
