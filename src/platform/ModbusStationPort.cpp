@@ -85,7 +85,9 @@ public:
         written_[0] = want[0];
         written_[1] = want[1];
         writtenKnown_ = true;
-        return answered();
+        // Not yet a module that works: one that takes the coils but refuses the inputs (none there,
+        // or an address beyond its range) would be tried again at once, for ever, and never told.
+        return true;
     }
 
     bool readInputs() {
@@ -118,8 +120,9 @@ public:
         return answered();
     }
 
-    // A connection that had been working gets one new try at once before the module counts as gone:
-    // a module that closed an idle connection or lost one frame is back before anyone notices.
+    // A connection that had been working (its inputs were read) gets one new try at once before the
+    // module counts as gone: a module that closed an idle connection or lost one frame is back before
+    // anyone notices.
     bool retryAtOnce() const { return lost_; }
 
     void close() {
@@ -163,7 +166,7 @@ private:
     modbus_t* ctx_ = nullptr;
     bool written_[2] = {false, false};
     bool writtenKnown_ = false;
-    bool established_ = false;  // an exchange has worked since the connection was made
+    bool established_ = false;  // the inputs were read since the connection was made
     bool lost_ = false;
     bool reportedDown_ = false;
 };
@@ -268,6 +271,13 @@ int ModbusStationPort::Inp(int address) {
         s.latched[i] = false;
     }
     return 127 - (active[0] ? 16 : 0) - (active[1] ? 8 : 0);
+}
+
+void ModbusStationPort::carryOver(const Inputs& last) {
+    const std::lock_guard lock(shared_->mu);
+    if (shared_->inputs.known) return;
+    shared_->inputs.alarm = last.alarm;
+    shared_->inputs.clockReset = last.clockReset;
 }
 
 ModbusStationPort::Inputs ModbusStationPort::inputs() const {

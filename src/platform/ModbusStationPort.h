@@ -39,6 +39,15 @@ public:
     // first.
     ModbusStationPort(const StationIoSettings& settings, const Paths& paths, Report report,
                       ModbusTiming timing = {}, std::shared_future<void> after = {});
+
+    struct Inputs {
+        bool known = false;  // the module answered the last reading
+        bool alarm = false;
+        bool clockReset = false;
+    };
+    // The contacts as a port before this one last read them, until this one reads them: a contact
+    // still closed is the same activation, not a new one.
+    void carryOver(const Inputs& last);
     ~ModbusStationPort() override;
     ModbusStationPort(const ModbusStationPort&) = delete;
     ModbusStationPort& operator=(const ModbusStationPort&) = delete;
@@ -46,11 +55,6 @@ public:
     void Outp(int address, int value) override;
     int Inp(int address) override;
 
-    struct Inputs {
-        bool known = false;  // the module answered the last reading
-        bool alarm = false;
-        bool clockReset = false;
-    };
     // The inputs as the worker read them last, for showing; no latch is touched.
     Inputs inputs() const;
 

@@ -61,6 +61,7 @@ void StationIo::applyFile() {
 }
 
 void StationIo::apply(const StationIoSettings& settings) {
+    const ModbusStationPort::Inputs last = modbus_ ? modbus_->inputs() : ModbusStationPort::Inputs{};
     retire(sameOutputs(settings_, settings));
     settings_ = settings;
     std::unique_ptr<ParallelPort> next;
@@ -70,6 +71,7 @@ void StationIo::apply(const StationIoSettings& settings) {
         auto modbus = std::make_unique<ModbusStationPort>(
             settings, paths_, [this](const QString& line) { report(line); }, timing, retired_);
         modbus_ = modbus.get();
+        modbus_->carryOver(last);
         next = std::move(modbus);
     }
     try {
