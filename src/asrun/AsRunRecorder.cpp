@@ -21,18 +21,17 @@ QByteArray withoutTrailingBlanks(const QByteArray& text) {
     return text.left(n);
 }
 
-// The date of an ARyymmdd.csv in any letter case; invalid for any other name. A two-digit year
-// is the latest that does not lie after today.
-QDate recordDate(const QString& name, const QDate& today) {
+// The date of an ARyymmdd.csv in any letter case; invalid for any other name. The year is 20yy:
+// a record dated after today (the clock was set back) is a record still to keep, never one of the
+// last century to delete.
+QDate recordDate(const QString& name) {
     if (name.size() != 12 || !name.startsWith(QLatin1String("ar"), Qt::CaseInsensitive) ||
         !name.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return {};
     for (int i = 2; i < 8; ++i)
         if (!name[i].isDigit() || name[i].unicode() > '9') return {};
     const int yy = name.mid(2, 2).toInt(), mm = name.mid(4, 2).toInt(), dd = name.mid(6, 2).toInt();
-    QDate d(2000 + yy, mm, dd);
-    if (d.isValid() && d > today) d = QDate(1900 + yy, mm, dd);
-    return d;
+    return QDate(2000 + yy, mm, dd);
 }
 
 }  // namespace
@@ -195,7 +194,7 @@ void AsRunRecorder::deleteOldFiles() {
     const QDate oldest = day_.addDays(1 - qint64(settings.keepDays));
     const QDir folder(m_.paths().logsFolder());
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
-        const QDate d = recordDate(name, day_);
+        const QDate d = recordDate(name);
         if (d.isValid() && d < oldest) QFile::remove(folder.filePath(name));
     }
 }

@@ -97,16 +97,18 @@ TEST(AsRunRecord, OneRowPerEventAsItWent) {
 }
 
 // The first tick of a day deletes the records past AsRunKeepDays (a day is kept with the days
-// before it), and nothing else; a value that is no number of days gives 400 (the monitoring says why).
+// before it), and nothing else: not a record dated after today (the clock was set back); a value
+// that is no number of days gives 400 (the monitoring says why).
 TEST(AsRunRecord, KeepsTheRecordForItsDays) {
     for (const auto& [setting, left] :
-         {std::pair("3", "AL261201.log AR261205.csv AR261207.CSV ar261206.csv notes.csv"),
+         {std::pair("3", "AL261201.log AR261205.csv AR261207.CSV AR261208.csv ar261206.csv notes.csv"),
           std::pair(
               "x",
-              "AL261201.log AR251103.csv AR261204.csv AR261205.csv AR261207.CSV ar261206.csv notes.csv")}) {
+              "AL261201.log AR251103.csv AR261204.csv AR261205.csv AR261207.CSV AR261208.csv ar261206.csv "
+              "notes.csv")}) {
         TestProgram p(at("00:00:00"));
         for (const char* name : {"AR261204.csv", "AR261205.csv", "ar261206.csv", "AR261207.CSV",
-                                 "AR251102.csv", "AR251103.csv", "AL261201.log", "notes.csv"})
+                                 "AR261208.csv", "AR251102.csv", "AR251103.csv", "AL261201.log", "notes.csv"})
             p.writeFile(QStringLiteral("logs/") + name, "x\r\n");
         p.writeFile("Monitoring.ini", QByteArray("[Monitoring]\nAsRunKeepDays=") + setting + "\n");
         AsRunRecorder recorder(*p.m);
