@@ -293,7 +293,13 @@ void ScheduleInbox::applyTaken() {
         return;
     }
     QString why;
-    if (moveAside(t.name, t.seen, "applied", why).isEmpty())
+    // A newer delivery put in place while this one was applied is not this one: it stays for its
+    // own turn, and this one, replaced, is gone.
+    if (look(t.name) != t.seen)
+        m_.ShowMessage(
+            QStringLiteral("The schedule delivered to the inbox was applied, and a newer one "
+                           "arrived meanwhile; the newer one is taken next."));
+    else if (moveAside(t.name, t.seen, "applied", why).isEmpty())
         m_.ShowMessage(
             QStringLiteral("The schedule delivered to the inbox was applied, but it could not be moved "
                            "to applied: %1")
