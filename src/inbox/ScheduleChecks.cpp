@@ -19,11 +19,13 @@ QStringList deliveredScheduleFaults(const QByteArray& bytes, const std::array<QB
                     .arg(kMostDeliveredRecords)};
     QStringList faults;
     int more = 0;
+    int inUse = 0;
     ScheduleEntry e;
     for (qsizetype n = 1; n * R <= bytes.size(); ++n) {
         e.assignFrom(bytes.constData() + (n - 1) * R);
         // Free records never run, whatever they hold.
         if (e.Active != 1) continue;
+        ++inUse;
         const QString record =
             QStringLiteral("record %1 (\"%2\"), ").arg(n).arg(fromCp1252(trimBlanks(e.Name)));
         auto fault = [&](const QString& field, const QString& why) {
@@ -55,6 +57,9 @@ QStringList deliveredScheduleFaults(const QByteArray& bytes, const std::array<QB
         }
     }
     if (more > 0) faults << QStringLiteral("and %1 more").arg(more);
+    // Every record free: applied, it would silence the station (a file made to its size and not yet
+    // written looks just so).
+    if (inUse == 0) faults << QStringLiteral("it holds no entry in use; the station would switch nothing");
     return faults;
 }
 

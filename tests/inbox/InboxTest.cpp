@@ -78,6 +78,8 @@ TEST(Inbox, DeliveriesAreTakenWholeCheckedAndAppliedBetweenCycles) {
         {"OddLength", {{"12:00:01", deliver(good + good.left(112))}}, "12:00:10",
          refused("its length, 225 bytes, is not a whole number of 113-byte records")},
         {"Empty", {{"12:00:01", deliver("")}}, "12:00:10", refused("the file is empty")},
+        {"NothingInUse", {{"12:00:01", deliver(QByteArray(2 * 113, '\0'))}}, "12:00:10",
+         refused("it holds no entry in use; the station would switch nothing")},
         {"BadTime", {{"12:00:01", deliver(good + records({makeEntry("Bad", 1, "25:00:00", {1})}))}}, "12:00:10",
          refused("record 2 (\"Bad\"), Monday time \"25:00:00\": Time format in Monday Time to Switch must be HH:MM:SS, "
                  "from 00:00:00 to 23:59:59")},
