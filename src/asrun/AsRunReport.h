@@ -41,7 +41,7 @@ struct AsRunReport {
         int failed = 0;
         int missed = 0;
     };
-    // Per programme, by name ignoring letter case.
+    // Per programme, by its name as stored, sorted by name ignoring letter case.
     std::vector<Totals> totals() const;
 
 private:
