@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <cstdio>
 #include <cstring>
 
@@ -79,19 +80,29 @@ int runAsRunCommand(int& argc, char** argv) {
         std::fprintf(stderr, "warning: %s\n", warning.toLocal8Bit().constData());
     const AsRunSettings settings = AsRunSettings::read(paths.file(QStringLiteral("Monitoring.ini")));
     const AsRunHeading heading{settings.stationName, from, to, SystemClock().now()};
-    bool csvSaved = false;
-    try {
-        if (!csv.isEmpty()) saveFile(csv, [&](QIODevice& out) { return out.write(report.csv()) >= 0; });
-        csvSaved = !csv.isEmpty();
-        if (!pdf.isEmpty())
-            saveFile(pdf, [&](QIODevice& out) {
-                return writeAsRunPdf(out, report, heading, paperOf(paperLocale()));
-            });
-    } catch (const QcError& e) {
-        // Both or neither: a script that sees the failure finds no file to mistake for the report.
-        if (csvSaved) QFile::remove(csv);
-        return fail(e.description());
+    // Both or neither: each is written whole beside its name first, and put in place only when both
+    // are, so a script that sees a failure finds no new file to mistake for the report (and an older
+    // one at either name is left as it was).
+    std::vector<std::pair<QString, std::function<bool(QIODevice&)>>> outputs;
+    if (!csv.isEmpty())
+        outputs.emplace_back(csv, [&](QIODevice& out) { return out.write(report.csv()) >= 0; });
+    if (!pdf.isEmpty())
+        outputs.emplace_back(
+            pdf, [&](QIODevice& out) { return writeAsRunPdf(out, report, heading, paperOf(paperLocale())); });
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    auto cannot = [](const QString& path, const QSaveFile& file) {
+        return fail(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
+    };
+    for (const auto& [path, write] : outputs) {
+        auto& file = *written.emplace_back(std::make_unique<QSaveFile>(path));
+        if (!file.open(QIODevice::WriteOnly) || !write(file)) return cannot(path, file);
     }
+    for (size_t i = 0; i < written.size(); ++i)
+        if (!written[i]->commit()) {
+            for (size_t j = 0; j < i; ++j)
+                QFile::remove(outputs[j].first);
+            return cannot(outputs[i].first, *written[i]);
+        }
     return 0;
 }
 
