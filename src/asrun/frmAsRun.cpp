@@ -19,6 +19,7 @@
 #include "AsRunReport.h"
 #include "AsRunSettings.h"
 #include "core/Module1.h"
+#include "core/WindowAccess.h"
 #include "platform/TextDevice.h"
 
 namespace qc {
@@ -93,6 +94,7 @@ frmAsRun::frmAsRun(Module1& m, QWidget* parent)
     grdAsRun_->setModel(model_);
     grdAsRun_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdAsRun_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdAsRun_->setTabKeyNavigation(false);  // Tab leaves the table; the arrows move in it
     grdAsRun_->setAlternatingRowColors(true);
     grdAsRun_->verticalHeader()->hide();
     // Every row is as high as the first: a year of rows is laid out at once.
@@ -107,6 +109,7 @@ frmAsRun::frmAsRun(Module1& m, QWidget* parent)
                                            QStringLiteral("Sent"), QStringLiteral("Failed"),
                                            QStringLiteral("Missed")});
     grdTotals_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdTotals_->setTabKeyNavigation(false);
     grdTotals_->verticalHeader()->hide();
     grdTotals_->verticalHeader()->setDefaultSectionSize(grdAsRun_->verticalHeader()->defaultSectionSize());
     grdTotals_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -147,7 +150,7 @@ frmAsRun::frmAsRun(Module1& m, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(dates);
     layout->addWidget(grdAsRun_, 3);
-    auto* totalsCaption = new QLabel(QStringLiteral("Totals per programme"), this);
+    auto* totalsCaption = new QLabel(QStringLiteral("Tot&als per programme"), this);
     totalsCaption->setBuddy(grdTotals_);
     layout->addWidget(totalsCaption);
     layout->addWidget(grdTotals_, 1);
@@ -157,6 +160,7 @@ frmAsRun::frmAsRun(Module1& m, QWidget* parent)
     askFileName = [this](const QString& caption, const QString& suggested) {
         return QFileDialog::getSaveFileName(this, caption, suggested);
     };
+    enterPressesButtons(this);
     resize(1000, 640);
     reload();
 }

@@ -1,9 +1,12 @@
 #include "WindowAccess.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QShortcut>
 
 namespace qc {
@@ -40,6 +43,37 @@ void showValue(QLabel* label, const QString& text) {
     if (label->text() == text) return;
     label->setText(text);
     label->setAccessibleDescription(text);
+}
+
+namespace {
+
+// Enter that no control of the window took (a field or a box passes it on to the window).
+class EnterFilter : public QObject {
+public:
+    EnterFilter(QWidget* window, QPushButton* button) : QObject(window), button_(button) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != parent() || event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if (!enter || mods != Qt::NoModifier || !button_ || !button_->isEnabled() || !button_->isVisible())
+            return false;
+        button_->click();
+        return true;
+    }
+
+private:
+    QPointer<QPushButton> button_;
+};
+
+}  // namespace
+
+void enterPressesButtons(QWidget* window, QPushButton* defaultButton) {
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        b->setAutoDefault(true);
+    if (!defaultButton) return;
+    defaultButton->setDefault(true);
+    window->installEventFilter(new EnterFilter(window, defaultButton));
 }
 
 }  // namespace qc

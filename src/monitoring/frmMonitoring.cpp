@@ -106,7 +106,7 @@ frmMonitoring::frmMonitoring(Monitoring& monitoring, Module1& m, QWidget* parent
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     connect(&monitoring_, &Monitoring::testAlertDone, lblStatus_,
             [this](const QString& text) { showValue(lblStatus_, text); });
-    cmdSave_->setDefault(true);
+    enterPressesButtons(this, cmdSave_);
     Form_Load();
 }
 

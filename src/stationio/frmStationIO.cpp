@@ -48,6 +48,7 @@ frmStationIO::frmStationIO(StationIo& io, Module1& m, QWidget* parent)
     setWindowTitle(QStringLiteral("Station I/O"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
+    enterPressesButtons(this, cmdSave_);
     Form_Load();
 }
 

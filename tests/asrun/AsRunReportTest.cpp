@@ -2,6 +2,7 @@
 // real program with its exit statuses, the PDF read back with poppler, and the window.
 #include <QProcess>
 #include <QTableWidget>
+#include <QTest>
 
 #include "GuiSupport.h"
 #include "TestSupport.h"
@@ -149,6 +150,12 @@ TEST(AsRunReport, TheWindow) {
     EXPECT_EQ(names, QStringList({"From", "To", "As-run table", "Export CSV", "Export PDF", "Print"}));
     expectNamed(&window);
     EXPECT_EQ(listLines(control<QAbstractItemView>(&window, "grdAsRun")).size(), 94);
+    // Tab goes from table to table and on to the buttons; the arrow keys move within a table.
+    control<QWidget>(&window, "grdAsRun")->setFocus();
+    for (const char* next : {"grdTotals", "cmdExportCsv"}) {
+        QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(window.focusWidget(), control<QWidget>(&window, next));
+    }
     // Totals: News 91 events, 91 sent; Sport 1 failed; Talk 1 sent (partly); Two lines 1 missed.
     auto* totals = control<QTableWidget>(&window, "grdTotals");
     QStringList cells;

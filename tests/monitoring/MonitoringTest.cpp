@@ -370,6 +370,8 @@ TEST(MonitoringWindow, SavesAndPutsInUseAtOnce) {
             ->accessibleDescription()
             .startsWith("Test alert delivered");
     }));
+    act(window, "type=txtStationName:Studio A|key=txtStationName:Return");  // Enter in a field saves
+    EXPECT_TRUE(s.p.readFile("Monitoring.ini").contains("StationName=Studio A"));
     window->close();
 }
 
