@@ -58,6 +58,10 @@ Monitoring::Monitoring(Module1& m, QObject* parent) : QObject(parent), m_(m) {
     // The outlets' own trouble comes from their threads, between events.
     connect(&outlets_, &Outlets::said, this, [this](const QString& text) { m_.ShowMessage(text); });
     connect(&outlets_, &Outlets::testDone, this, &Monitoring::testAlertDone);
+    connect(&outlets_, &Outlets::desktopTestDone, this, [this](const QString& result) {
+        if (settings_.WebhookUrl.isEmpty())
+            emit testAlertDone(QStringLiteral("No webhook is set. ") + result);
+    });
     apply(settings_);
 }
 
@@ -199,12 +203,11 @@ void Monitoring::sendTestAlert() {
             (raised ? QStringLiteral("ALERT Test alert") : QStringLiteral("RESTORED Test alert")) + from,
             now};
         outlets_.post(webhookBody(c), raised);
-        outlets_.notify(c.text, stationName() + QStringLiteral(", ") + isoTime(now), false);
+        outlets_.notify(c.text, stationName() + QStringLiteral(", ") + isoTime(now), false, raised);
     }
-    if (settings_.WebhookUrl.isEmpty())
-        emit testAlertDone(settings_.DesktopNotifications
-                               ? QStringLiteral("No webhook is set; the test alert went to the desktop.")
-                               : QStringLiteral("No webhook is set and desktop notifications are off."));
+    // Without a webhook, the desktop's answer is the result (told when it comes).
+    if (settings_.WebhookUrl.isEmpty() && !settings_.DesktopNotifications)
+        emit testAlertDone(QStringLiteral("No webhook is set and desktop notifications are off."));
 }
 
 }  // namespace qc

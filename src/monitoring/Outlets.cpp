@@ -145,10 +145,10 @@ void DesktopNotifier::setEnabled(bool on) {
     if (!on) queue_.clear();
 }
 
-void DesktopNotifier::enqueue(const QString& summary, const QString& body, bool urgent) {
+void DesktopNotifier::enqueue(const QString& summary, const QString& body, bool urgent, bool test) {
     QMutexLocker lock(&mutex_);
     if (!enabled_) return;
-    queue_.push_back({summary, body, urgent});
+    queue_.push_back({summary, body, urgent, test});
     if (queue_.size() > MaxQueued) queue_.pop_front();
     if (poked_) return;
     poked_ = true;
@@ -171,8 +171,14 @@ void DesktopNotifier::pump() {
                                  "outlets.")
                       .arg(why));
     };
+    auto tested = [this](const QString& why) {
+        emit testDone(why.isEmpty() ? QStringLiteral("Test alert handed to the desktop's notifications.")
+                                    : QStringLiteral("Test alert not shown on the desktop: %1").arg(why));
+    };
     if (!bus.isConnected()) {
         trouble(QStringLiteral("no session bus"));
+        for (const Note& note : notes)
+            if (note.test) tested(QStringLiteral("no session bus"));
         return;
     }
     for (const Note& note : notes) {
@@ -186,12 +192,13 @@ void DesktopNotifier::pump() {
              << note.body << QStringList() << hints << -1;
         auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this,
-                [this, trouble](QDBusPendingCallWatcher* w) {
+                [this, trouble, tested, test = note.test](QDBusPendingCallWatcher* w) {
                     w->deleteLater();
                     if (w->isError())
                         trouble(w->error().message());
                     else
                         troubleSaid_ = false;
+                    if (test) tested(w->isError() ? w->error().message() : QString());
                 });
     }
 }
@@ -211,6 +218,7 @@ Outlets::Outlets(QObject* parent)
     connect(webhook_, &WebhookSender::said, this, &Outlets::said, Qt::QueuedConnection);
     connect(webhook_, &WebhookSender::testDone, this, &Outlets::testDone, Qt::QueuedConnection);
     connect(notifier_, &DesktopNotifier::said, this, &Outlets::said, Qt::QueuedConnection);
+    connect(notifier_, &DesktopNotifier::testDone, this, &Outlets::desktopTestDone, Qt::QueuedConnection);
     connect(metrics_.get(), &MetricsWriter::said, this, &Outlets::said, Qt::QueuedConnection);
     metricsPool_->setMaxThreadCount(1);
     thread_->start();

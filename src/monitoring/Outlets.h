@@ -66,16 +66,19 @@ class DesktopNotifier : public QObject {
 public:
     static constexpr int MaxQueued = 20;
     void setEnabled(bool on);
-    void enqueue(const QString& summary, const QString& body, bool urgent);
+    // `test`: the result is told through testDone, whatever was said before.
+    void enqueue(const QString& summary, const QString& body, bool urgent, bool test = false);
 
 signals:
     void said(const QString& text);
+    void testDone(const QString& result);
 
 private:
     struct Note {
         QString summary;
         QString body;
         bool urgent;
+        bool test;
     };
     void pump();  // on the notifier's thread
 
@@ -121,8 +124,8 @@ public:
 
     void configure(const QString& webhookUrl, bool desktop, const QString& metricsPath);
     void post(const QByteArray& json, bool test = false) { webhook_->enqueue(json, test); }
-    void notify(const QString& summary, const QString& body, bool urgent) {
-        notifier_->enqueue(summary, body, urgent);
+    void notify(const QString& summary, const QString& body, bool urgent, bool test = false) {
+        notifier_->enqueue(summary, body, urgent, test);
     }
     // Replaces the metrics file with the text.
     void writeMetrics(const QString& text) { metrics_->write(text, *metricsPool_); }
@@ -134,7 +137,8 @@ public:
 
 signals:
     void said(const QString& text);
-    void testDone(const QString& result);
+    void testDone(const QString& result);         // of the webhook
+    void desktopTestDone(const QString& result);  // of the desktop
 
 private:
     QThread* thread_;

@@ -372,6 +372,13 @@ TEST(MonitoringWindow, SavesAndPutsInUseAtOnce) {
     }));
     act(window, "type=txtStationName:Studio A|key=txtStationName:Return");  // Enter in a field saves
     EXPECT_TRUE(s.p.readFile("Monitoring.ini").contains("StationName=Studio A"));
+    // Without a webhook the desktop's own answer is the result, never a success taken for granted.
+    act(window, "type=txtWebhookUrl:|tick=chkDesktopNotifications:1|click=cmdSave|click=cmdSendTestAlert");
+    const bool noBus = qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+    EXPECT_TRUE(waitFor([&] {
+        const QString status = control<QLabel>(window, "lblStatus")->text();
+        return status.startsWith("No webhook is set. Test alert") && (!noBus || status.contains("not shown"));
+    })) << control<QLabel>(window, "lblStatus")->text().toStdString();
     window->close();
 }
 
