@@ -533,7 +533,7 @@ void mnuMenu::refreshView() {
         for (QWidget* w : {static_cast<QWidget*>(lstNextToSwitch2_), static_cast<QWidget*>(Label3_),
                            static_cast<QWidget*>(Label5_), static_cast<QWidget*>(Label6_)})
             w->setVisible(v.Receiver2Visible);
-        lblHealth2_->setVisible(monitoring_ && v.Receiver2Visible);
+        showHealthLines();
         arrangeControls();
     }
 }
@@ -672,6 +672,7 @@ void mnuMenu::showFilePanel(const QString& caption) {
     lblDrive_->show();
     Drive1_->show();
     Dir1_->show();
+    showHealthLines();
     Drive1_->setFocus();
 }
 
@@ -680,6 +681,13 @@ void mnuMenu::hideFilePanel() {
     lblDrive_->hide();
     Drive1_->hide();
     Dir1_->hide();
+    showHealthLines();
+}
+
+void mnuMenu::showHealthLines() {
+    // The file panel, while it is open, stands where receiver 2's line is.
+    if (!lblHealth2_) return;  // not made yet
+    lblHealth2_->setVisible(monitoring_ && m_.view.Receiver2Visible && Dir1_->isHidden());
 }
 
 void mnuMenu::showFolder(const QString& folder) {

@@ -93,6 +93,7 @@ private:
 
     void showFilePanel(const QString& caption);
     void hideFilePanel();
+    void showHealthLines();
     void Drive1_Change();
     void Dir1_Change();
     // Shows the folder in the panel: its drive in Drive1, the drive's folders in Dir1, opened down
@@ -134,9 +135,9 @@ private:
     QLabel* Label6_;
     QLabel* Label4_;
     QLabel* lblPort_;
-    QLabel* lblHealth1_;        // "Receiver 1 health"
-    QLabel* lblHealth2_;        // "Receiver 2 health"
-    QLabel* lblStationHealth_;  // "Station health"
+    QLabel* lblHealth1_ = nullptr;  // "Receiver 1 health"
+    QLabel* lblHealth2_ = nullptr;  // "Receiver 2 health"
+    QLabel* lblStationHealth_;      // "Station health"
     Monitoring* monitoring_ = nullptr;
     QLabel* lblPlayTime_;
     QListView* List1_;

@@ -340,6 +340,16 @@ TEST(MonitoringWindow, SavesAndPutsInUseAtOnce) {
     EXPECT_EQ(line("lblHealth2"), "Receiver 2 health: Not heard from yet color: #606060");
     EXPECT_EQ(line("lblStationHealth"), "Station health: Station OK color: #1b7f2a");
     closeMessages();
+    // The file panel, open, covers no line that is shown.
+    act(&w, "menu=mnuLoadSchedules");
+    for (const char* name : {"lblHealth1", "lblHealth2", "lblStationHealth"}) {
+        const QWidget* health = control<QWidget>(&w, name);
+        EXPECT_FALSE(health->isVisible() &&
+                     health->geometry().intersects(control<QWidget>(&w, "Dir1")->geometry()))
+            << name;
+    }
+    act(&w, "click=cmdSave");  // Load, asked first: no
+    closeMessages();
 
     act(&w, "menu=mnuMonitoring");
     QWidget* window = shownWindow("frmMonitoring");
