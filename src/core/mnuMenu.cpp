@@ -315,6 +315,11 @@ void mnuMenu::buildControls() {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->hide();
     }
+    // A receiver's line goes on below, beside its list, when the window is too narrow for it.
+    for (QLabel* label : {lblHealth1_, lblHealth2_}) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
 
     Command1_ = new QPushButton(QStringLiteral("Command1"), form_);
     Command1_->setObjectName(QStringLiteral("Command1"));
@@ -578,12 +583,16 @@ void mnuMenu::arrangeControls() {
     const int captionWidth = std::max(2 * (kListWidth / 2 - Label5_->x() + lstNextToSwitch_->x()), 120);
     const int healthLeft = lstNextToSwitch_->x() + kListWidth + kMargin + kStartWidth + kMargin;
     const int healthWidth = std::max(kHealthWidth, width - healthLeft);
+    // Three lines at most, the first level with the next event's.
+    const int lineSpacing = lblHealth1_->fontMetrics().lineSpacing();
+    const int healthHeight = 3 * lineSpacing + 2;
     auto block = [&](int top, QLabel* caption, QLabel* next, QLabel* start, QListView* list, int height) {
         caption->setGeometry(caption->x(), top, captionWidth, kCaptionHeight);
         next->setGeometry(next->x(), top + kCaptionHeight + kGap, kListWidth, kNextHeight);
         start->setGeometry(next->x() + kListWidth + kMargin, next->y(), kStartWidth, kNextHeight);
         (next == label1_ ? lblHealth1_ : lblHealth2_)
-            ->setGeometry(healthLeft, next->y(), healthWidth, kNextHeight);
+            ->setGeometry(healthLeft, next->y() + std::max(0, (kNextHeight - lineSpacing) / 2), healthWidth,
+                          healthHeight);
         list->setGeometry(list->x(), next->y() + kNextHeight + kGap, kListWidth, height);
         return list->y() + height;
     };
@@ -603,7 +612,7 @@ void mnuMenu::arrangeControls() {
     const int panelLeft = std::max(width - kPanelWidth, Label2_->x() + kStartWidth + 2 * kMargin);
     const int panelWidth = std::max(200, width - panelLeft);
     // Below the health line when there is one, so the panel never covers it.
-    const int panelTop = label1_->y() + (monitoring_ ? kNextHeight + kGap : 0);
+    const int panelTop = monitoring_ ? lblHealth1_->geometry().bottom() + 1 + kGap : label1_->y();
     lblDrive_->setGeometry(panelLeft, panelTop, 50, 28);
     Drive1_->setGeometry(panelLeft + 55, panelTop, panelWidth - 55, 28);
     const int buttonTop = bottom - kButtonHeight;

@@ -340,6 +340,16 @@ TEST(MonitoringWindow, SavesAndPutsInUseAtOnce) {
     EXPECT_EQ(line("lblHealth2"), "Receiver 2 health: Not heard from yet color: #606060");
     EXPECT_EQ(line("lblStationHealth"), "Station health: Station OK color: #1b7f2a");
     closeMessages();
+    // A long line, in the window at its first size, is shown whole.
+    auto* health1 = control<QLabel>(&w, "lblHealth1");
+    health1->setText(
+        "Not answering since 12:00; EbNo 2.0 dB low; Missed Morning News due 12/07/2026 06:00:00");
+    health1->ensurePolished();
+    const QRect needed = QFontMetrics(health1->font())
+                             .boundingRect(QRect(0, 0, health1->width(), 1000),
+                                           health1->wordWrap() ? Qt::TextWordWrap : 0, health1->text());
+    EXPECT_TRUE(needed.width() <= health1->width() && needed.height() <= health1->height())
+        << needed.width() << "x" << needed.height() << " in " << health1->width() << "x" << health1->height();
     // The file panel, open, covers no line that is shown.
     act(&w, "menu=mnuLoadSchedules");
     for (const char* name : {"lblHealth1", "lblHealth2", "lblStationHealth"}) {
