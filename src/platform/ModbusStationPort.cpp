@@ -174,8 +174,10 @@ private:
 }  // namespace
 
 ModbusStationPort::ModbusStationPort(const StationIoSettings& settings, const Paths& paths, Report report,
-                                     ModbusTiming timing, std::shared_future<void> after)
+                                     ModbusTiming timing, std::shared_future<void> after, int data)
     : shared_(std::make_shared<Shared>()) {
+    shared_->wanted[0] = (data & 32) != 0;
+    shared_->wanted[1] = (data & 64) != 0;
     shared_->settings = settings;
     shared_->device = settings.deviceText(paths);
     shared_->serialPath = settings.serialPath(paths).toLocal8Bit();

@@ -36,9 +36,10 @@ public:
     using Report = std::function<void(const QString& line)>;
 
     // `after`: a port stopped before this one, on what may be the same module; its last writes go
-    // first.
+    // first. `data`: the data register the outputs start from, for a port that takes over from
+    // another while an output is held (its first write must not turn it off).
     ModbusStationPort(const StationIoSettings& settings, const Paths& paths, Report report,
-                      ModbusTiming timing = {}, std::shared_future<void> after = {});
+                      ModbusTiming timing = {}, std::shared_future<void> after = {}, int data = 0);
 
     struct Inputs {
         bool known = false;  // the module answered the last reading

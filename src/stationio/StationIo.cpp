@@ -69,7 +69,7 @@ void StationIo::apply(const StationIoSettings& settings) {
         next = std::make_unique<DeviceParallelPort>(paths_.parallelPort());
     } else {
         auto modbus = std::make_unique<ModbusStationPort>(
-            settings, paths_, [this](const QString& line) { report(line); }, timing, retired_);
+            settings, paths_, [this](const QString& line) { report(line); }, timing, retired_, port_.data());
         modbus_ = modbus.get();
         modbus_->carryOver(last);
         next = std::move(modbus);
