@@ -80,9 +80,10 @@ int runAsRunCommand(int& argc, char** argv) {
         std::fprintf(stderr, "warning: %s\n", warning.toLocal8Bit().constData());
     const AsRunSettings settings = AsRunSettings::read(paths.file(QStringLiteral("Monitoring.ini")));
     const AsRunHeading heading{settings.stationName, from, to, SystemClock().now()};
-    // Both or neither: each is written whole beside its name first, and put in place only when both
-    // are, so a script that sees a failure finds no new file to mistake for the report (and an older
-    // one at either name is left as it was).
+    // Both or neither: each is written whole beside its name first (a full disk shows there), and put
+    // in place only when both are, so a script that sees a failure finds no new file to mistake for
+    // the report, and an older one at either name is left as it was. Only when putting the second in
+    // place fails, after the first, is the first taken away again.
     std::vector<std::pair<QString, std::function<bool(QIODevice&)>>> outputs;
     if (!csv.isEmpty())
         outputs.emplace_back(csv, [&](QIODevice& out) { return out.write(report.csv()) >= 0; });
@@ -95,7 +96,7 @@ int runAsRunCommand(int& argc, char** argv) {
     };
     for (const auto& [path, write] : outputs) {
         auto& file = *written.emplace_back(std::make_unique<QSaveFile>(path));
-        if (!file.open(QIODevice::WriteOnly) || !write(file)) return cannot(path, file);
+        if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.flush()) return cannot(path, file);
     }
     for (size_t i = 0; i < written.size(); ++i)
         if (!written[i]->commit()) {
