@@ -135,6 +135,7 @@ bool active(const QByteArray& record) {
 ScheduleReplaced replaceSchedule(Module1& m, const QByteArray& records) {
     constexpr qsizetype R = ScheduleEntry::RecordLength;
     ScheduleReplaced done;
+    bool writing = false;  // records may have changed, whether or not the write went through
     try {
         const QByteArray old = readWholeFile(m.SchedFileNo.path());
         const qsizetype copied = records.size() / R;
@@ -155,6 +156,7 @@ ScheduleReplaced replaceSchedule(Module1& m, const QByteArray& records) {
         if (!changes.empty()) {
             // On the disk before the first record is written: a load of the wrong file can be undone.
             replaceFileDurably(m.paths().file(QStringLiteral("SwitchList.dat.bak")), old);
+            writing = true;
             try {
                 m.SchedFileNo.write(changes);
             } catch (const std::exception& e) {
@@ -171,7 +173,7 @@ ScheduleReplaced replaceSchedule(Module1& m, const QByteArray& records) {
             m.FindNextSwitch2();
         } catch (...) {
         }
-        if (done.changed > 0) emit m.scheduleReplaced();
+        if (writing) emit m.scheduleReplaced();
         throw;
     }
     // An editor open on the old schedule opens afresh: its record may hold another programme now.
