@@ -183,23 +183,18 @@ void ScheduleInbox::take(int dirFd, const QString& name, const Seen& seen) {
     taken_ = Taken{name, seen, bytes};
 }
 
-QString ScheduleInbox::moveAside(const QString& name, const Seen& seen, const char* subFolder, QString& why) {
-    const QString dir = folder();
-    const QString into = Paths::existingSpelling(dir, QString::fromLatin1(subFolder));
-    // A file that cannot be moved away is dealt with all the same: it is not taken again (applied
-    // again, or refused again) until it changes.
-    auto fail = [&](const QString& text) {
-        why = text;
-        handled_[name] = seen;
-        return QString();
-    };
-    if (::mkdir(encoded(into).constData(), 0700) != 0 && errno != EEXIST)
-        return fail(QcError::fromErrno(errno, into).text());
+QString ScheduleInbox::keptName(const char* subFolder, QString& why) const {
+    const QString into = Paths::existingSpelling(folder(), QString::fromLatin1(subFolder));
+    if (::mkdir(encoded(into).constData(), 0700) != 0 && errno != EEXIST) {
+        why = QcError::fromErrno(errno, into).text();
+        return {};
+    }
     struct stat folderSt {};
-    if (::lstat(encoded(into).constData(), &folderSt) != 0 || !S_ISDIR(folderSt.st_mode))
-        return fail(QStringLiteral("%1 is not a folder but a link or a file; links in the inbox are "
-                                   "never followed")
-                        .arg(into));
+    if (::lstat(encoded(into).constData(), &folderSt) != 0 || !S_ISDIR(folderSt.st_mode)) {
+        why = QStringLiteral("%1 is not a folder but a link or a file; links in the inbox are never followed")
+                  .arg(into);
+        return {};
+    }
     const QString stamp = m_.clock().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target;
     struct stat st {};
@@ -210,9 +205,50 @@ QString ScheduleInbox::moveAside(const QString& name, const Seen& seen, const ch
             ::lstat(encoded(target + ".txt").constData(), &st) != 0)
             break;
     }
-    if (::rename(encoded(dir + QLatin1Char('/') + name).constData(), encoded(target).constData()) != 0)
-        return fail(QcError::fromErrno(errno, target).text());
     return target;
+}
+
+QString ScheduleInbox::moveAside(const QString& name, const Seen& seen, const char* subFolder, QString& why) {
+    // A file that cannot be moved away is dealt with all the same: it is not taken again (applied
+    // again, or refused again) until it changes.
+    auto fail = [&] {
+        handled_[name] = seen;
+        return QString();
+    };
+    const QString target = keptName(subFolder, why);
+    if (target.isEmpty()) return fail();
+    if (::rename(encoded(folder() + QLatin1Char('/') + name).constData(), encoded(target).constData()) != 0) {
+        why = QcError::fromErrno(errno, target).text();
+        return fail();
+    }
+    return target;
+}
+
+bool ScheduleInbox::keepCopy(const QByteArray& bytes, QString& why) const {
+    const QString target = keptName("applied", why);
+    if (target.isEmpty()) return false;
+    const int fd =
+        ::open(encoded(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        why = QcError::fromErrno(errno, target).text();
+        return false;
+    }
+    qint64 done = 0;
+    int err = ENOSPC;  // a write that takes nothing
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) err = errno;
+            break;
+        }
+        done += n;
+    }
+    ::close(fd);
+    if (done == bytes.size()) return true;
+    why = QcError::fromErrno(err, target).text();
+    ::unlink(encoded(target).constData());
+    return false;
 }
 
 void ScheduleInbox::refuse(const QString& name, const Seen& seen, const QStringList& reasons) {
@@ -293,13 +329,20 @@ void ScheduleInbox::applyTaken() {
         return;
     }
     QString why;
-    // A newer delivery put in place while this one was applied is not this one: it stays for its
-    // own turn, and this one, replaced, is gone.
-    if (look(t.name) != t.seen)
-        m_.ShowMessage(
-            QStringLiteral("The schedule delivered to the inbox was applied, and a newer one "
-                           "arrived meanwhile; the newer one is taken next."));
-    else if (moveAside(t.name, t.seen, "applied", why).isEmpty())
+    // The file was replaced (a newer delivery, which stays for its own turn) or taken away while
+    // this one was applied: what was applied is kept in applied/ from what was read.
+    const std::optional<Seen> now = look(t.name);
+    if (now != t.seen) {
+        if (!keepCopy(t.bytes, why))
+            m_.ShowMessage(
+                QStringLiteral("The schedule delivered to the inbox was applied, but no copy of it could "
+                               "be kept in applied: %1")
+                    .arg(why));
+        if (now)
+            m_.ShowMessage(
+                QStringLiteral("A newer schedule was delivered to the inbox while one was applied; "
+                               "it is taken next."));
+    } else if (moveAside(t.name, t.seen, "applied", why).isEmpty())
         m_.ShowMessage(
             QStringLiteral("The schedule delivered to the inbox was applied, but it could not be moved "
                            "to applied: %1")

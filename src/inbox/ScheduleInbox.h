@@ -93,9 +93,13 @@ private:
 
     void take(int dirFd, const QString& name, const Seen& seen);
     void refuse(const QString& name, const Seen& seen, const QStringList& reasons);
-    // Moves the name into the sub-folder (made with mode 0700) as <yyyymmdd-hhmmss>-switchlist.dat;
-    // the new path, or an empty text and why not.
+    // A free name in the sub-folder (made with mode 0700 when missing, never through a link) for
+    // <yyyymmdd-hhmmss>-switchlist.dat; or an empty text and why not.
+    QString keptName(const char* subFolder, QString& why) const;
+    // Moves the name into the sub-folder; the new path, or an empty text and why not.
     QString moveAside(const QString& name, const Seen& seen, const char* subFolder, QString& why);
+    // Writes what was applied into applied/ as a new file, when the delivered file is no longer there.
+    bool keepCopy(const QByteArray& bytes, QString& why) const;
     std::optional<Seen> look(const QString& name) const;
     void log(const QByteArray& text);
     qint64 nowMs() const;

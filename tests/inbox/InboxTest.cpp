@@ -93,7 +93,8 @@ TEST(Inbox, DeliveriesAreTakenWholeCheckedAndAppliedBetweenCycles) {
         {"SymbolicLink", {{"12:00:01", [good](TestProgram& p) { drop(p, "elsewhere.dat", good);
              QFile::link(p.file("elsewhere.dat"), p.file("inbox/switchlist.dat")); }}}, "12:00:10",
          refused("it is a symbolic link; links in the inbox are never followed", "")},
-        // A newer delivery renamed into place while the schedule is written: applied in its turn.
+        // A newer delivery renamed into place while the schedule is written: applied in its turn, and
+        // the one it replaced kept in applied/ from what was read.
         {"NewerWhileApplying", {{"12:00:01", [good](TestProgram& p) { drop(p, "inbox/switchlist.dat", good);
              auto once = std::make_shared<QMetaObject::Connection>();
              *once = QObject::connect(p.m.get(), &Module1::fileWritten, [&p, once](const QString& path) {
@@ -102,7 +103,8 @@ TEST(Inbox, DeliveriesAreTakenWholeCheckedAndAppliedBetweenCycles) {
                  drop(p, "inbox/.next.tmp", records({makeEntry("Newer", 1, "12:06:00", {1}, 2)}), true);
                  ::rename(QFile::encodeName(p.file("inbox/.next.tmp")), QFile::encodeName(p.file("inbox/switchlist.dat"))); }); }}}, "12:00:20",
          "AL 12:00:06 Schedule from inbox applied: 1 entries (was 1); AL 12:00:06 Schedule from inbox applied: 1 entries "
-         "(was 1); MSG; replaced; applied 1 1; replaced; applied 1 1 | applied/20261207-120006-switchlist.dat | other"},
+         "(was 1); MSG; replaced; applied 1 1; replaced; applied 1 1 | applied/20261207-120006-2-switchlist.dat "
+         "applied/20261207-120006-switchlist.dat | other"},
         // applied/ a link: nothing is moved through it, and the file that stays is applied once.
         {"NowhereToMoveIt", {{"12:00:01", [good](TestProgram& p) { QDir(p.file("inbox/applied")).removeRecursively();
              QDir().mkpath(p.file("elsewhere")); QFile::link(p.file("elsewhere"), p.file("inbox/applied"));
