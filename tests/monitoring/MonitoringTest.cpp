@@ -185,9 +185,6 @@ TEST(Alerts, AreRaisedAndClearedOnceEach) {
     }
 }
 
-// A webhook that never answers, and one that is down: the tick hands each alert over and goes on;
-// the posts wait, at most 100, the oldest dropped, and that is said once; so is a metrics file that
-// cannot be written.
 // The series a station's alerting rules name, exactly: each family's name and type, and each
 // sample's labels (values left out), for one receiver and for two.
 TEST(Metrics, NameEverySeriesAsStationsRulesExpect) {
@@ -237,6 +234,9 @@ quillorn_schedule_entries gauge
               perReceiver + station);
 }
 
+// A webhook that never answers, and one that is down: the tick hands each alert over and goes on;
+// the posts wait, at most 100, the oldest dropped, and that is said once; so is a metrics file that
+// cannot be written.
 TEST(Outlets, NeverHoldTheTickAndSayTheirTroubleOnce) {
     HookServer hanging(true);
     HookServer down;
