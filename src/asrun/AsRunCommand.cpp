@@ -13,7 +13,6 @@
 #include "AsRunSettings.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
-#include "platform/QcError.h"
 
 namespace qc {
 

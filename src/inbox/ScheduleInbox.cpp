@@ -227,27 +227,13 @@ QString ScheduleInbox::moveAside(const QString& name, const Seen& seen, const ch
 bool ScheduleInbox::keepCopy(const QByteArray& bytes, QString& why) const {
     const QString target = keptName("applied", why);
     if (target.isEmpty()) return false;
-    const int fd =
-        ::open(encoded(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        why = QcError::fromErrno(errno, target).text();
-        return false;
-    }
-    qint64 done = 0;
-    int err = ENOSPC;  // a write that takes nothing
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n < 0) err = errno;
-            break;
-        }
-        done += n;
-    }
-    ::close(fd);
-    if (done == bytes.size()) return true;
-    why = QcError::fromErrno(err, target).text();
-    ::unlink(encoded(target).constData());
+    // A new file only (a link put there is not followed), the program's own.
+    QFile file(target);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner) &&
+        file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    why = QStringLiteral("%1: %2").arg(target, file.errorString());
+    if (file.isOpen()) file.remove();
     return false;
 }
 
